@@ -1,0 +1,103 @@
+#include "settings/settings.h"
+
+#include <cstring>
+
+const SS_Data DefaultData = {
+    127, 127, 0,        // BCol
+    1.0f, 0.5f, 0.5f,   // SCol
+    1, 1, 0,            // Anim_R, Anim_G, Anim_B
+    0.25f,              // Speed
+    1,                  // Anim_Rotating
+    600.0f, 300.0f,     // Size_Max, Size_Min
+    2,                  // Sizing: "Set on Max"
+    50,                 // PointCount
+    0.25f, 0.25f, 0.25f,  // RotX, RotY, RotZ
+    0, 0, 0,            // Anim_RotX, Anim_RotY, Anim_RotZ
+    2.0f,               // Spread
+};
+
+SS_Data ActualData;
+
+#define NIMBREL_FIELD(name, kind, group) \
+    { #name, FieldKind::kind, offsetof(SS_Data, name), DefaultGroup::group }
+
+const FieldInfo Fields[FIELD_COUNT] = {
+    NIMBREL_FIELD(BCol_R, Int, Colors),
+    NIMBREL_FIELD(BCol_G, Int, Colors),
+    NIMBREL_FIELD(BCol_B, Int, Colors),
+    NIMBREL_FIELD(SCol_R, Float, Colors),
+    NIMBREL_FIELD(SCol_G, Float, Colors),
+    NIMBREL_FIELD(SCol_B, Float, Colors),
+    NIMBREL_FIELD(Anim_R, Flag, Colors),
+    NIMBREL_FIELD(Anim_G, Flag, Colors),
+    NIMBREL_FIELD(Anim_B, Flag, Colors),
+    NIMBREL_FIELD(Speed, Float, Move),
+    NIMBREL_FIELD(Anim_Rotating, Flag, Move),
+    NIMBREL_FIELD(Size_Max, Float, PointSize),
+    NIMBREL_FIELD(Size_Min, Float, PointSize),
+    NIMBREL_FIELD(Sizing, Int, PointSize),
+    NIMBREL_FIELD(PointCount, Int, PointCount),
+    NIMBREL_FIELD(RotX, Float, Rotation),
+    NIMBREL_FIELD(RotY, Float, Rotation),
+    NIMBREL_FIELD(RotZ, Float, Rotation),
+    NIMBREL_FIELD(Anim_RotX, Flag, Rotation),
+    NIMBREL_FIELD(Anim_RotY, Flag, Rotation),
+    NIMBREL_FIELD(Anim_RotZ, Flag, Rotation),
+    NIMBREL_FIELD(Spread, Float, Spread),
+};
+
+#undef NIMBREL_FIELD
+
+namespace {
+
+std::size_t FieldSize(const FieldInfo& field)
+{
+    return field.Kind == FieldKind::Flag ? sizeof(SS_Flag) : sizeof(std::uint32_t);
+}
+
+unsigned char* FieldAddress(SS_Data& data, const FieldInfo& field)
+{
+    return reinterpret_cast<unsigned char*>(&data) + field.Offset;
+}
+
+const unsigned char* FieldAddress(const SS_Data& data, const FieldInfo& field)
+{
+    return reinterpret_cast<const unsigned char*>(&data) + field.Offset;
+}
+
+}  // namespace
+
+std::uint32_t FieldBits(const SS_Data& data, const FieldInfo& field)
+{
+    if (field.Kind == FieldKind::Flag)
+        return *FieldAddress(data, field);
+    std::uint32_t bits;
+    std::memcpy(&bits, FieldAddress(data, field), sizeof bits);
+    return bits;
+}
+
+void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits)
+{
+    if (field.Kind == FieldKind::Flag)
+        *FieldAddress(data, field) = static_cast<SS_Flag>(bits & 0xFF);
+    else
+        std::memcpy(FieldAddress(data, field), &bits, sizeof bits);
+}
+
+std::uint32_t StoredBits(const SS_Data& data, const FieldInfo& field)
+{
+    std::uint32_t bits = FieldBits(data, field);
+    return field.Kind == FieldKind::Flag ? (bits != 0) : bits;
+}
+
+void CopyField(SS_Data& to, const SS_Data& from, const FieldInfo& field)
+{
+    std::memcpy(FieldAddress(to, field), FieldAddress(from, field), FieldSize(field));
+}
+
+void ResetGroup(SS_Data& data, DefaultGroup group)
+{
+    for (const FieldInfo& field : Fields)
+        if (field.Group == group)
+            CopyField(data, DefaultData, field);
+}

@@ -1,0 +1,76 @@
+// The settings record, its factory defaults and default groups, and the
+// registry store that keeps it between runs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One byte holding a truth value. The program writes 0 or 1; every reader
+// takes any non-zero byte as true, since a stored value may hold anything.
+typedef std::uint8_t SS_Flag;
+
+struct SS_Data {
+    std::int32_t BCol_R;
+    std::int32_t BCol_G;
+    std::int32_t BCol_B;
+    float SCol_R;
+    float SCol_G;
+    float SCol_B;
+    SS_Flag Anim_R;
+    SS_Flag Anim_G;
+    SS_Flag Anim_B;
+    float Speed;
+    SS_Flag Anim_Rotating;
+    float Size_Max;
+    float Size_Min;
+    std::int32_t Sizing;
+    std::int32_t PointCount;
+    float RotX;
+    float RotY;
+    float RotZ;
+    SS_Flag Anim_RotX;
+    SS_Flag Anim_RotY;
+    SS_Flag Anim_RotZ;
+    float Spread;
+};
+
+extern const SS_Data DefaultData;
+// The record in use: read before the scene is built, or being edited in the
+// configuration dialog. All zeros until something fills it.
+extern SS_Data ActualData;
+
+enum class FieldKind : std::uint8_t { Int, Float, Flag };
+
+// The groups in which the defaults dialog resets fields, in the order of its tick boxes.
+enum class DefaultGroup : std::uint8_t { Colors, Move, PointSize, PointCount, Rotation, Spread };
+constexpr int DEFAULT_GROUP_COUNT = 6;
+
+struct FieldInfo {
+    const char* Name;  // the registry value's name, and the field's
+    FieldKind Kind;
+    std::size_t Offset;  // of the field in SS_Data
+    DefaultGroup Group;
+};
+
+constexpr int FIELD_COUNT = 22;
+// Every field of SS_Data once, in record order, which is also the order of the registry values.
+extern const FieldInfo Fields[FIELD_COUNT];
+
+// A field's bytes as a 32-bit number: ints and floats bit for bit, a flag's byte zero-extended.
+std::uint32_t FieldBits(const SS_Data& data, const FieldInfo& field);
+// Stores bits into a field; a flag takes only the low byte.
+void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits);
+// The 32-bit value that the registry keeps for a field: a flag as 0 or 1.
+std::uint32_t StoredBits(const SS_Data& data, const FieldInfo& field);
+void CopyField(SS_Data& to, const SS_Data& from, const FieldInfo& field);
+// Copies the fields of one group from DefaultData.
+void ResetGroup(SS_Data& data, DefaultGroup group);
+
+// Under HKEY_LOCAL_MACHINE.
+extern const char CONFIG_KEY[];
+
+// Fills ActualData from the registry: the defaults when the key cannot be
+// opened; a value that is missing or does not fit in 4 bytes leaves its field alone.
+void ReadConfig();
+// Stores all of ActualData. True only when the key opened and every value was set.
+bool WriteConfig();
