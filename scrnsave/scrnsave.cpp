@@ -1,0 +1,151 @@
+#include "scrnsave/scrnsave.h"
+
+#include "scrnsave/closing.h"
+#include "scrnsave/command_line.h"
+
+#include <cstdint>
+
+HINSTANCE hMainInstance;
+HWND hMainWindow;
+WINBOOL fChildPreview;
+
+namespace {
+
+const char SAVER_CLASS[] = "WindowsScreenSaverClass";
+const char SAVER_TITLE[] = "SCREENSAVER";
+
+bool closing;
+POINT cursorStart;
+
+void CloseSaver(HWND window)
+{
+    closing = true;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+LRESULT CALLBACK LibraryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CREATE)
+        GetCursorPos(&cursorStart);
+    switch (RouteMessage(fChildPreview, closing, message, wParam)) {
+    case Route::Swallow:
+        return 0;
+    case Route::Default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    case Route::Saver:
+        break;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+bool RegisterSaverClass(HINSTANCE instance)
+{
+    WNDCLASSA saverClass = {};
+    // A private DC keeps the pixel format that OpenGL sets on it; a parent's DC would not.
+    saverClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    saverClass.lpfnWndProc = LibraryProc;
+    saverClass.hInstance = instance;
+    saverClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ID_APP));
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = SAVER_CLASS;
+    return RegisterClassA(&saverClass) != 0;
+}
+
+HWND CreateSaverWindow(HINSTANCE instance, HWND host)
+{
+    if (host) {
+        RECT client;
+        GetClientRect(host, &client);
+        return CreateWindowExA(0, SAVER_CLASS, SAVER_TITLE, WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom,
+                               host, nullptr, instance, nullptr);
+    }
+    return CreateWindowExA(WS_EX_TOPMOST, SAVER_CLASS, SAVER_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                           0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
+}
+
+int RunSaver(HINSTANCE instance, HWND host)
+{
+    fChildPreview = host != nullptr;
+    closing = false;
+    if (!RegisterDialogClasses(instance)) {
+        MessageBoxA(nullptr, "RegisterClasses() failed", nullptr, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (!RegisterSaverClass(instance))
+        return 0;
+    hMainWindow = CreateSaverWindow(instance, host);
+    if (hMainWindow) {
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    UnregisterClassA(SAVER_CLASS, instance);
+    return 0;
+}
+
+// A handle from the command line is used only when it names a window; on 32-bit
+// Windows a value that does not fit a handle names none.
+HWND PreviewHost(std::uint64_t value)
+{
+    if (value == 0 || value > UINTPTR_MAX)
+        return nullptr;
+    HWND host = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
+    return IsWindow(host) ? host : nullptr;
+}
+
+// The configuration dialog's procedure is declared with a BOOL result; the
+// dialog manager calls through a pointer-sized one.
+INT_PTR CALLBACK ConfigureDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ScreenSaverConfigureDialog(dialog, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!fChildPreview && !closing) {
+        const Ending ending = EndingOf(message, wParam);
+        POINT cursor = cursorStart;
+        if (ending == Ending::IfMoved)
+            GetCursorPos(&cursor);
+        if (ending == Ending::Yes || (ending == Ending::IfMoved && CursorMoved(cursorStart, cursor)))
+            CloseSaver(window);
+    }
+    switch (message) {
+    case WM_SETCURSOR:
+        if (!fChildPreview) {
+            SetCursor(nullptr);
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int ScreenSaverMain(HINSTANCE instance, const char* commandTail)
+{
+    hMainInstance = instance;
+    const SaverCommand command = ParseCommandLine(commandTail);
+    switch (command.Mode) {
+    case SaverMode::FullScreen:
+        return RunSaver(instance, nullptr);
+    case SaverMode::Preview:
+        if (HWND host = PreviewHost(command.Window))
+            return RunSaver(instance, host);
+        return 0;
+    case SaverMode::Configure:
+        RegisterDialogClasses(instance);
+        DialogBoxA(instance, MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), GetForegroundWindow(), ConfigureDialogProc);
+        return 0;
+    case SaverMode::ChangePassword:
+        // Password changes belong to the 9x family of Windows; there is nothing to do here.
+        return 0;
+    }
+    return 0;
+}
