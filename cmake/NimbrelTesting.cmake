@@ -17,6 +17,7 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
 # nimbrel_test(NAME SOURCES... [LIBS ...]): one GoogleTest program, each of its
 # tests a CTest test of its own, so that every test runs in a fresh process.
+# The CTest names are left in NAME_TESTS.
 function(nimbrel_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -24,4 +25,5 @@ function(nimbrel_test name)
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_CROSSCOMPILING_EMULATOR}")
   gtest_add_tests(TARGET ${name} SOURCES ${T_SOURCES} TEST_LIST tests)
   set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
+  set(${name}_TESTS ${tests} PARENT_SCOPE)
 endfunction()

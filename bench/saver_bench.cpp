@@ -1,0 +1,136 @@
+// saver_bench SCR-PATH: how fast nimbrel.scr shows its first frame, and how
+// steadily its timer ticks.
+//  - start-up: from CreateProcess of "SCR /s" until the centre of the screen is
+//    lit, the median of several runs, against the start of a program that does nothing;
+//  - tick rate: the saver run in preview inside this process for 10 s, its timer
+//    messages counted, divided by the nominal 40 a second.
+#include "saver/saver.h"
+#include "scrnsave/scrnsave.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+PROCESS_INFORMATION Launch(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "cannot start %s\n", commandLine.c_str());
+        std::exit(1);
+    }
+    CloseHandle(process.hThread);
+    return process;
+}
+
+bool CentreLit(HDC screen)
+{
+    const COLORREF centre = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    return centre != CLR_INVALID && GetRValue(centre) + GetGValue(centre) + GetBValue(centre) > 60;
+}
+
+// Seconds from CreateProcess until the saver's first frame lights the centre of the screen.
+double TimeToFirstFrame(const std::string& scr)
+{
+    HDC screen = GetDC(nullptr);
+    const double start = Seconds();
+    PROCESS_INFORMATION saver = Launch("\"" + scr + "\" /s");
+    double lit = 0;
+    while (Seconds() - start < 20) {
+        if (CentreLit(screen)) {
+            lit = Seconds() - start;
+            break;
+        }
+        Sleep(1);
+    }
+    TerminateProcess(saver.hProcess, 0);
+    WaitForSingleObject(saver.hProcess, INFINITE);
+    CloseHandle(saver.hProcess);
+    // Let the screen go dark again before the next run.
+    while (CentreLit(screen))
+        Sleep(10);
+    ReleaseDC(nullptr, screen);
+    return lit;
+}
+
+double TimeToRunNothing(const std::string& self)
+{
+    const double start = Seconds();
+    PROCESS_INFORMATION nothing = Launch("\"" + self + "\" --nothing");
+    WaitForSingleObject(nothing.hProcess, INFINITE);
+    CloseHandle(nothing.hProcess);
+    return Seconds() - start;
+}
+
+int timerMessages;
+
+LRESULT CALLBACK CountTimers(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && wParam == PM_REMOVE && message.message == WM_TIMER && message.hwnd != nullptr)
+        ++timerMessages;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK EndPreview(HWND host, UINT, UINT_PTR, DWORD)
+{
+    DestroyWindow(host);
+}
+
+double TickRatio(double seconds)
+{
+    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountTimers, nullptr, GetCurrentThreadId());
+    SetTimer(host, 99, static_cast<UINT>(seconds * 1000), EndPreview);
+    const std::string tail = "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
+    const double start = Seconds();
+    ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str());
+    const double ran = Seconds() - start;
+    UnhookWindowsHookEx(hook);
+    return timerMessages / (ran * 1000.0 / ANIMATION_PERIOD_MS);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--nothing")
+        return 0;
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr\n");
+        return 2;
+    }
+    const int runs = 7;
+    std::vector<double> saver, nothing;
+    for (int run = 0; run < runs; ++run) {
+        saver.push_back(TimeToFirstFrame(argv[1]));
+        nothing.push_back(TimeToRunNothing(argv[0]));
+    }
+    const double first = Median(saver), bare = Median(nothing);
+    std::printf("start to first frame: median %.0f ms of %d runs (min %.0f, max %.0f)\n", first * 1000, runs,
+                *std::min_element(saver.begin(), saver.end()) * 1000, *std::max_element(saver.begin(), saver.end()) * 1000);
+    std::printf("start and end of a program that does nothing: median %.0f ms\n", bare * 1000);
+    std::printf("ratio: %.2f\n", first / bare);
+    std::printf("tick rate over 10 s: %.3f of 40 a second\n", TickRatio(10.0));
+    return 0;
+}

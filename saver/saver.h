@@ -1,0 +1,18 @@
+// The saver window: ties the screen-saver library's window to the one scene.
+#pragma once
+
+#include "scene/oglscene.h"
+
+#include <windows.h>
+
+extern OGLSCENE GLScene;
+// The animation timer as SetTimer returned it; 0 while none runs.
+extern UINT_PTR TimerName;
+extern HINSTANCE hInstance;
+
+constexpr UINT_PTR ANIMATION_TIMER_ID = 1;
+constexpr UINT ANIMATION_PERIOD_MS = 25;
+
+// The halo's 64 x 64 grey levels, rows from the top, from the bitmap's own bits.
+// bits is a working buffer of 64 x 64 four-byte pixels. False when the bitmap cannot be read.
+bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bits);

@@ -1,0 +1,181 @@
+#include "saver/saver.h"
+#include "scrnsave/scrnsave.h"
+#include "settings/settings.h"
+#include "tests/support/registry_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+namespace {
+
+// Runs the saver in preview, in this process, inside a host window of 320 x 240.
+// Each step runs from the host's timer while the saver's message loop turns;
+// the last one ends the preview by destroying the host.
+class Preview : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSA hostClass = {};
+        hostClass.lpfnWndProc = DefWindowProcA;
+        hostClass.hInstance = GetModuleHandleA(nullptr);
+        hostClass.lpszClassName = "NimbrelTestHost";
+        RegisterClassA(&hostClass);
+        RECT frame = {0, 0, 320, 240};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        host_ = CreateWindowExA(0, "NimbrelTestHost", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
+        ASSERT_TRUE(host_);
+        ActualData = SS_Data{};
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(host_))
+            DestroyWindow(host_);
+    }
+
+    // Runs the preview; after each delay, the next step. Returns how long the saver ran.
+    DWORD RunPreview(std::vector<std::pair<UINT, std::function<void()>>> steps)
+    {
+        steps_ = std::move(steps);
+        next_ = 0;
+        current_ = this;
+        SetTimer(host_, 1, steps_.empty() ? 1 : steps_[0].first, Step);
+        const ULONGLONG started = GetTickCount64();
+        const std::string tail = "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host_));
+        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
+        KillTimer(host_, 1);
+        return static_cast<DWORD>(GetTickCount64() - started);
+    }
+
+    HWND Saver() const { return FindWindowExA(host_, nullptr, "WindowsScreenSaverClass", "SCREENSAVER"); }
+
+    static void CALLBACK Step(HWND host, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(host, id);
+        Preview& self = *current_;
+        if (self.next_ < self.steps_.size())
+            self.steps_[self.next_++].second();
+        if (self.next_ < self.steps_.size())
+            SetTimer(host, id, self.steps_[self.next_].first, Step);
+        else
+            DestroyWindow(host);
+    }
+
+    static void Store(const char* name, DWORD value)
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+    }
+
+    static void Store(const char* name, float value)
+    {
+        DWORD bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        Store(name, bits);
+    }
+
+    RegistrySandbox sandbox_;
+    HWND host_ = nullptr;
+    std::vector<std::pair<UINT, std::function<void()>>> steps_;
+    std::size_t next_ = 0;
+    static Preview* current_;
+};
+
+Preview* Preview::current_;
+
+}  // namespace
+
+TEST(HaloSprite, IsTheGreyProfileOfTheBitmapRowsFromTheTop)
+{
+    unsigned char sprite[4096];
+    unsigned char bits[16384];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
+    EXPECT_EQ(sprite[0], 0);
+    EXPECT_EQ(sprite[4095], 0);
+    EXPECT_EQ(sprite[1951], 253) << "row 30, column 31 is the brightest texel";
+    for (int i = 0; i < 4096; ++i) {
+        const int x = i % 64, y = i / 64;
+        if (i != 1951)
+            EXPECT_LT(sprite[i], 253) << x << ", " << y;
+        if (x < 9 || x > 52 || y < 8 || y > 52) {
+            EXPECT_EQ(sprite[i], 0) << x << ", " << y;
+            continue;
+        }
+        const double r2 = (x - 30.75) * (x - 30.75) + (y - 29.75) * (y - 29.75);
+        if (r2 < 20 * 20)
+            EXPECT_NEAR(sprite[i], 253 * std::exp(-r2 / (2 * 6.33 * 6.33)), 1.0) << x << ", " << y;
+    }
+}
+
+TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
+{
+    // One white point at the centre, 20 pixels across, turning about X.
+    Store("PointCount", DWORD{1});
+    Store("Spread", 0.0f);
+    Store("Sizing", DWORD{2});
+    Store("Size_Max", 20.0f);
+    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
+        Store(channel, 1.0f);
+    Store("Anim_RotX", DWORD{1});
+    Store("RotX", 0.25f);
+
+    RunPreview({{400, [&] {
+        HWND saver = Saver();
+        ASSERT_TRUE(saver);
+        RECT hostClient, saverClient;
+        GetClientRect(host_, &hostClient);
+        GetClientRect(saver, &saverClient);
+        EXPECT_EQ(saverClient.right, hostClient.right);
+        EXPECT_EQ(saverClient.bottom, hostClient.bottom);
+
+        EXPECT_EQ(GLScene.Data.PointCount, 1);
+        EXPECT_EQ(GLScene.PointSize, 20.0f);
+        EXPECT_NE(TimerName, 0u);
+        EXPECT_GT(GLScene.Angle[0], 2.0f) << "the 25 ms timer turns the cloud by half a degree a tick";
+
+        // The context is current on this thread: draw a frame and read it back.
+        DrawFrame(GLScene);
+        unsigned char centre[4] = {}, corner[4] = {};
+        glReadPixels(160, 120, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+        glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+        EXPECT_GT(centre[0] + centre[1] + centre[2], 300);
+        EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
+    }}});
+    EXPECT_EQ(GLScene.hRC, nullptr) << "the context goes with the window";
+    EXPECT_FALSE(Saver());
+}
+
+TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
+{
+    Store("Anim_RotY", DWORD{1});
+    Store("RotY", 0.5f);
+    RunPreview({{100, [&] {
+        HWND saver = Saver();
+        ASSERT_TRUE(saver);
+        KillTimer(saver, TimerName);
+        const float before = GLScene.Angle[1];
+        SendMessageA(saver, WM_TIMER, 7, 0);
+        EXPECT_EQ(GLScene.Angle[1], before + 1.0f);
+        SendMessageA(saver, WM_TIMER, 1, 0);
+        EXPECT_EQ(GLScene.Angle[1], before + 2.0f);
+    }}});
+}
+
+TEST_F(Preview, WithoutAContextTheSaverClosesQuietly)
+{
+    const auto create = SceneCreateContext;
+    SceneCreateContext = [](HDC) -> HGLRC { return nullptr; };
+    // The host stays up for 5 s; the saver must end well before that on its own.
+    const DWORD ran = RunPreview({{5000, [] {}}});
+    SceneCreateContext = create;
+    EXPECT_LT(ran, 4000u);
+    EXPECT_TRUE(IsWindow(host_)) << "the saver closed itself, not its host";
+    EXPECT_EQ(TimerName, 0u);
+    EXPECT_EQ(GLScene.hRC, nullptr);
+}
