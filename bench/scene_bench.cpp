@@ -2,6 +2,7 @@
 // machine's OpenGL.
 #include "scene/oglscene.h"
 #include "scene/rules.h"
+#include "tests/support/scene_window.h"
 
 #include <GL/gl.h>
 
@@ -71,18 +72,6 @@ void Halo(unsigned char* sprite)
         }
 }
 
-HWND OpenWindow()
-{
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "NimbrelBench";
-    RegisterClassA(&windowClass);
-    return CreateWindowA("NimbrelBench", "Nimbrel bench", WS_POPUP | WS_VISIBLE, 0, 0, WIDTH, HEIGHT, nullptr, nullptr,
-                         windowClass.hInstance, nullptr);
-}
-
 double FrameMilliseconds(OGLSCENE& scene, const SS_Data& data)
 {
     scene.SetSSData(data);
@@ -102,7 +91,7 @@ double FrameMilliseconds(OGLSCENE& scene, const SS_Data& data)
 
 int main()
 {
-    const HWND window = OpenWindow();
+    const HWND window = OpenSceneWindow(WIDTH, HEIGHT, WS_POPUP | WS_VISIBLE);
     auto scene = std::make_unique<OGLSCENE>();
     unsigned char sprite[SPRITE_TEXELS];
     Halo(sprite);

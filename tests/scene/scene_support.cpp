@@ -1,5 +1,7 @@
 #include "tests/scene/scene_support.h"
 
+#include "tests/support/scene_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,16 +33,9 @@ int ScriptedDraws::Next()
 }
 
 WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
-    : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
+    : width_(width), height_(height), window_(OpenSceneWindow(width, height, WS_POPUP)),
+      scene_(std::make_unique<OGLSCENE>())
 {
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "NimbrelSceneTest";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowA("NimbrelSceneTest", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                            windowClass.hInstance, nullptr);
     const std::vector<unsigned char> sprite(SPRITE_TEXELS, spriteValue);
     scene_->Create(window_, sprite.data());
     scene_->Resize(static_cast<float>(width), static_cast<float>(height));
