@@ -7,8 +7,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdint>
-
 constexpr unsigned MAX_POINTS = 1500;
 constexpr int SPRITE_SIDE = 64;
 constexpr int SPRITE_TEXELS = SPRITE_SIDE * SPRITE_SIDE;
