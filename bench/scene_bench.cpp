@@ -1,0 +1,136 @@
+// Times the animation tick against a plain reference, and the frame under the
+// machine's OpenGL.
+#include "scene/oglscene.h"
+#include "scene/rules.h"
+#include "tests/support/scene_window.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int WIDTH = 1024, HEIGHT = 768;
+
+double Seconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// The least of a few timed runs of work, in seconds: the others lost time to the rest of the machine.
+template <typename Work>
+double Best(Work work)
+{
+    double best = 1e30;
+    for (int run = 0; run < 5; ++run) {
+        const double start = Seconds();
+        work();
+        best = std::min(best, Seconds() - start);
+    }
+    return best;
+}
+
+// Sine and cosine for every rotation, as the turn is written out in words.
+void PlainRotate(OGLSCENE& scene)
+{
+    const unsigned count = LivePoints(scene.Data.PointCount);
+    for (unsigned i = 0; i < count; ++i) {
+        const double a = scene.Spin[i];
+        for (int axis = 0; axis < 3; ++axis) {
+            const float c = static_cast<float>(std::cos(a)), s = static_cast<float>(std::sin(a));
+            const float matrices[3][12] = {
+                {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0},
+                {c, 0, s, 0, 0, 1, 0, 0, -s, 0, c, 0},
+                {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0},
+            };
+            const float in[3] = {scene.Cloud[i][0], scene.Cloud[i][1], scene.Cloud[i][2]};
+            OGLSCENE::ApplyMatrix(matrices[axis], in, scene.Cloud[i]);
+        }
+    }
+}
+
+void PlainTick(OGLSCENE& scene)
+{
+    PlainRotate(scene);
+    scene.Data.Anim_Rotating = 0;
+    Animate(scene);
+    scene.Data.Anim_Rotating = 1;
+}
+
+// A soft round halo in place of the saver's bitmap.
+void Halo(unsigned char* sprite)
+{
+    for (int y = 0; y < SPRITE_SIDE; ++y)
+        for (int x = 0; x < SPRITE_SIDE; ++x) {
+            const double r = std::hypot(x - 31.5, y - 31.5) / 32.0;
+            sprite[y * SPRITE_SIDE + x] = static_cast<unsigned char>(255 * std::pow(std::max(0.0, 1 - r), 2));
+        }
+}
+
+// Prints the time of one frame, drawn and presented, with these settings.
+void TimeFrame(OGLSCENE& scene, const char* name, const SS_Data& data, float largestSize)
+{
+    scene.SetSSData(data);
+    scene.Resize(WIDTH, HEIGHT);
+    constexpr int FRAMES = 8;
+    const auto frames = [&scene] {
+        for (int frame = 0; frame < FRAMES; ++frame) {
+            scene.Redraw();
+            glFinish();
+        }
+    };
+    frames();
+    const double milliseconds = Best(frames) / FRAMES * 1e3;
+    std::printf("frame at %s (%d points, size %.0f, drawn at %.0f): %.2f ms\n", name, data.PointCount,
+                data.Size_Max, std::min(data.Size_Max, largestSize), milliseconds);
+}
+
+}  // namespace
+
+int main()
+{
+    const HWND window = OpenSceneWindow(WIDTH, HEIGHT, WS_POPUP | WS_VISIBLE);
+    auto scene = std::make_unique<OGLSCENE>();
+    unsigned char sprite[SPRITE_TEXELS];
+    Halo(sprite);
+    try {
+        scene->Create(window, sprite);
+    } catch (const char* message) {
+        std::fprintf(stderr, "%s\n", message);
+        return 1;
+    }
+
+    SS_Data data = DefaultData;
+    data.PointCount = MAX_POINTS;
+    scene->SetSSData(data);
+    auto plain = std::make_unique<OGLSCENE>(*scene);
+
+    constexpr int TICKS = 4000;
+    const double perPoint = 1e9 / (double{TICKS} * MAX_POINTS);
+    const double tick = Best([&] { for (int t = 0; t < TICKS; ++t) Animate(*scene); }) * perPoint;
+    const double reference = Best([&] { for (int t = 0; t < TICKS; ++t) PlainTick(*plain); }) * perPoint;
+    const bool same = std::memcmp(scene->Cloud, plain->Cloud, sizeof scene->Cloud) == 0;
+
+    std::printf("tick without drawing, %u points: %.2f ns per point\n", MAX_POINTS, tick);
+    std::printf("plain reference (sine and cosine per rotation): %.2f ns per point\n", reference);
+    std::printf("reference / tick: %.1fx; clouds bit-identical after both runs: %s\n", reference / tick,
+                same ? "yes" : "NO");
+
+    GLfloat sizes[2];
+    glGetFloatv(GL_POINT_SIZE_RANGE, sizes);
+    std::printf("renderer: %s, largest point size %.0f px, window %dx%d\n",
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), sizes[1], WIDTH, HEIGHT);
+    TimeFrame(*scene, "the defaults", DefaultData, sizes[1]);
+    data.Sizing = 2;
+    data.Size_Max = 1000.0f;
+    TimeFrame(*scene, "the most", data, sizes[1]);
+
+    scene->Destroy(window);
+    DestroyWindow(window);
+    return same ? 0 : 1;
+}

@@ -1,0 +1,83 @@
+#include "scene/oglscene.h"
+
+#include "scene/rules.h"
+
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cstring>
+
+void OGLSCENE::Create(HWND window, const unsigned char* sprite)
+{
+    hWnd = window;
+    hDC = GetDC(window);
+    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest();
+    SetPixelFormat(hDC, ChoosePixelFormat(hDC, &request), &request);
+    hRC = wglCreateContext(hDC);
+    if (!hRC)
+        throw "ERROR: wglCreateContext()";
+    if (!wglMakeCurrent(hDC, hRC))
+        throw "ERROR: MakeCurrent()";
+    std::memcpy(Sprite, sprite, sizeof Sprite);
+    SetupOpenGL();
+}
+
+void OGLSCENE::SetupOpenGL()
+{
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_BLEND);
+    glEnable(GL_POINT_SPRITE);
+    glClearColor(0, 0, 0, 0);
+}
+
+void OGLSCENE::Resize(float width, float height)
+{
+    width = ClientSide(width);
+    height = ClientSide(height);
+    const float aspect = width / height;
+    glViewport(0, 0, ViewportSide(width), ViewportSide(height));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(3.0, aspect, 0.1, 10000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void OGLSCENE::Redraw()
+{
+    DrawFrame(*this);
+    SwapBuffers(hDC);
+}
+
+void DrawFrame(OGLSCENE& scene)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0, 0, scene.ZPos);
+    glRotatef(scene.Angle[0], 1, 0, 0);
+    glRotatef(scene.Angle[1], 0, 1, 0);
+    glRotatef(scene.Angle[2], 0, 0, 1);
+    glPointSize(scene.PointSize);
+    glColor3fv(scene.Color);
+    scene.DrawCloud();
+}
+
+void OGLSCENE::DrawCloud()
+{
+    const unsigned count = LivePoints(Data.PointCount);
+    glBegin(GL_POINTS);
+    for (unsigned i = 0; i < count; ++i)
+        glVertex3fv(Cloud[i]);
+    glEnd();
+}
+
+void OGLSCENE::Destroy(HWND window)
+{
+    if (!hRC)
+        return;
+    wglMakeCurrent(hDC, nullptr);
+    wglDeleteContext(hRC);
+    ReleaseDC(window, hDC);
+    hDC = nullptr;
+    hRC = nullptr;
+}

@@ -1,0 +1,73 @@
+#include "scene/oglscene.h"
+
+#include "scene/rules.h"
+
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <iterator>
+
+// Every unit value divides a draw by 32767, so the generator must end there.
+static_assert(RAND_MAX == 32767, "the scene needs draws of 0 … 32767");
+
+int (*SceneRandom)() = std::rand;
+
+OGLSCENE::OGLSCENE()
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    // The turn of a zero spin, which every point has until SetValues.
+    std::fill(std::begin(Turns), std::end(Turns), Turn{0.0f, 0.0f, 1.0f});
+}
+
+OGLSCENE::~OGLSCENE() = default;
+
+void OGLSCENE::SetSSData(SS_Data data)
+{
+    Data = data;
+    SetValues();
+}
+
+void OGLSCENE::SetValues()
+{
+    unsigned char image[SPRITE_TEXELS][3];
+    for (int i = 0; i < SPRITE_TEXELS; ++i) {
+        image[i][0] = TintChannel(Sprite[i], Data.BCol_R);
+        image[i][1] = TintChannel(Sprite[i], Data.BCol_G);
+        image[i][2] = TintChannel(Sprite[i], Data.BCol_B);
+    }
+    glGenTextures(1, &Texture);
+    glBindTexture(GL_TEXTURE_2D, Texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, SPRITE_SIDE, SPRITE_SIDE, 0, GL_RGB, GL_UNSIGNED_BYTE, image);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glTexEnvf(GL_POINT_SPRITE, GL_COORD_REPLACE, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+
+    const unsigned count = LivePoints(Data.PointCount);
+    for (unsigned i = 0; i < count; ++i) {
+        for (float& coordinate : Cloud[i])
+            coordinate = MonteCarlo() * Data.Spread;
+        Spin[i] = SpinRate(SceneRandom(), Data.Speed);
+    }
+    Color[0] = Data.SCol_R;
+    Color[1] = Data.SCol_G;
+    Color[2] = Data.SCol_B;
+    PointSize = StartingSize(Data, PointSize);
+}
+
+float OGLSCENE::MonteCarlo()
+{
+    for (;;) {
+        const float m = static_cast<float>(Unit(SceneRandom()) * 6.283185308);
+        const double a = m - 3.141592654;
+        const float c = static_cast<float>(std::cos(a) + 1.0);
+        if (!(2 * Unit(SceneRandom()) > c))
+            return static_cast<float>(a);
+    }
+}

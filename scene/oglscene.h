@@ -1,0 +1,66 @@
+// The scene: a cloud of point sprites, its animation and its OpenGL context.
+#pragma once
+
+#include "settings/settings.h"
+
+#include <windows.h>
+
+#include <GL/gl.h>
+
+constexpr unsigned MAX_POINTS = 1500;
+constexpr int SPRITE_SIDE = 64;
+constexpr int SPRITE_TEXELS = SPRITE_SIDE * SPRITE_SIDE;
+
+// Every random draw of the scene goes through here; draws lie in 0 … 32767.
+extern int (*SceneRandom)();
+
+class OGLSCENE {
+public:
+    OGLSCENE();
+    ~OGLSCENE();
+
+    // Throws const char* when no context can be created or made current.
+    void Create(HWND window, const unsigned char* sprite);
+    void SetupOpenGL();
+    void SetSSData(SS_Data data);
+    void SetValues();
+    float MonteCarlo();
+    void Resize(float width, float height);
+    void Timer();
+    void Rotate();
+    // out must not be in: each row reads all of in.
+    static void ApplyMatrix(const float* m, const float* in, float* out);
+    void Redraw();
+    void DrawCloud();
+    void Destroy(HWND window);
+
+    HWND hWnd = nullptr;
+    HDC hDC = nullptr;
+    HGLRC hRC = nullptr;
+    SS_Data Data = {};
+    unsigned char Sprite[SPRITE_TEXELS] = {};
+    float Cloud[MAX_POINTS][3] = {};
+    float Spin[MAX_POINTS] = {};
+    float ZPos = -300.0f;
+    float Angle[3] = {0, 0, 0};
+    float Color[3] = {};
+    float PointSize = 0;
+    bool ColorUp[3] = {true, true, true};
+    bool SizeUp = true;
+    GLuint Texture = 0;
+
+private:
+    // A spin's sine and cosine, kept because they cost more than the rest of a
+    // point's turn; Angle tells whether they still belong to Spin.
+    struct Turn {
+        float Angle, Sin, Cos;
+    };
+    const Turn& TurnOf(unsigned point);
+
+    Turn Turns[MAX_POINTS];
+};
+
+// Timer without the frame.
+void Animate(OGLSCENE& scene);
+// Redraw without presenting: the frame is left in the back buffer.
+void DrawFrame(OGLSCENE& scene);

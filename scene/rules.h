@@ -1,0 +1,44 @@
+// The scene's decisions, kept apart from windows and OpenGL so that each can be
+// checked on its own.
+#pragma once
+
+#include "settings/settings.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The points in use: a stored count is taken as unsigned, so a negative one is
+// huge, and no count may reach past the cloud.
+unsigned LivePoints(std::int32_t pointCount);
+
+// One channel of a halo texel: the sprite's luminance less the base colour, 0 where
+// that is negative, else the low byte of the difference.
+std::uint8_t TintChannel(std::uint8_t luminance, std::int32_t base);
+
+// A draw of 0 … 32767 as a value in [0, 1].
+double Unit(int draw);
+
+// Radians per tick, uniform in ±speed / 50.
+float SpinRate(int draw, float speed);
+
+// A quantity that drifts up or down and turns at its bounds.
+struct Drift {
+    float Value;
+    bool Up;
+};
+
+// One tick of one colour channel between 0.1 and 1.0.
+Drift DriftChannel(Drift channel, int draw);
+// The point size at the start, by sizing mode; other modes keep current.
+float StartingSize(const SS_Data& data, float current);
+// One tick of the point size by sizing mode.
+Drift StepPointSize(const SS_Data& data, Drift size);
+// One tick of the cloud's turn about one axis, in degrees, kept within ±360.
+float TurnAngle(float angle, float rate);
+
+PIXELFORMATDESCRIPTOR PixelFormatRequest();
+// A client size for the projection: 1 in place of anything not positive.
+float ClientSide(float side);
+// A ClientSide in whole pixels, truncated; sizes past the int range saturate.
+int ViewportSide(float clientSide);
