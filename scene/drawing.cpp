@@ -7,13 +7,15 @@
 
 #include <cstring>
 
+HGLRC(WINAPI* SceneCreateContext)(HDC) = wglCreateContext;
+
 void OGLSCENE::Create(HWND window, const unsigned char* sprite)
 {
     hWnd = window;
     hDC = GetDC(window);
     const PIXELFORMATDESCRIPTOR request = PixelFormatRequest();
     SetPixelFormat(hDC, ChoosePixelFormat(hDC, &request), &request);
-    hRC = wglCreateContext(hDC);
+    hRC = SceneCreateContext(hDC);
     if (!hRC)
         throw "ERROR: wglCreateContext()";
     if (!wglMakeCurrent(hDC, hRC))

@@ -13,6 +13,9 @@ constexpr int SPRITE_TEXELS = SPRITE_SIDE * SPRITE_SIDE;
 
 // Every random draw of the scene goes through here; draws lie in 0 … 32767.
 extern int (*SceneRandom)();
+// The scene's rendering contexts come from here, wglCreateContext unless a test
+// needs to see how a failure is met.
+extern HGLRC(WINAPI* SceneCreateContext)(HDC);
 
 class OGLSCENE {
 public:

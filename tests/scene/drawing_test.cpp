@@ -1,6 +1,7 @@
 #include "scene/oglscene.h"
 #include "scene/rules.h"
 #include "tests/scene/scene_support.h"
+#include "tests/support/scene_window.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -233,3 +235,44 @@ TEST(Drawing, HostileStoredValuesKeepDefinedResults)
 }
 
 }  // namespace
+
+namespace {
+
+HGLRC WINAPI NoContext(HDC)
+{
+    return nullptr;
+}
+
+// A handle that no context has: making it current fails.
+HGLRC WINAPI StaleContext(HDC)
+{
+    return reinterpret_cast<HGLRC>(static_cast<std::uintptr_t>(0x7ff0));
+}
+
+std::string CreateFailure(HGLRC(WINAPI* create)(HDC))
+{
+    const auto real = SceneCreateContext;
+    SceneCreateContext = create;
+    HWND window = OpenSceneWindow(32, 32, WS_POPUP);
+    OGLSCENE scene;
+    const unsigned char sprite[SPRITE_TEXELS] = {9};
+    std::string message = "no exception";
+    try {
+        scene.Create(window, sprite);
+    } catch (const char* text) {
+        message = text;
+    }
+    SceneCreateContext = real;
+    EXPECT_EQ(scene.Sprite[0], 0) << "nothing is taken from a failed Create";
+    scene.hRC = nullptr;
+    DestroyWindow(window);
+    return message;
+}
+
+}  // namespace
+
+TEST(Drawing, AFailedContextIsReportedWithItsOwnText)
+{
+    EXPECT_EQ(CreateFailure(NoContext), "ERROR: wglCreateContext()");
+    EXPECT_EQ(CreateFailure(StaleContext), "ERROR: MakeCurrent()");
+}
