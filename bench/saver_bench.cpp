@@ -32,7 +32,8 @@ double Median(std::vector<double> values)
 
 PROCESS_INFORMATION Launch(const std::string& commandLine)
 {
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::string line = commandLine;
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "resources/resource.h"
+
 #include <cstring>
 
 const SS_Data DefaultData = {
@@ -18,33 +20,36 @@ const SS_Data DefaultData = {
 
 SS_Data ActualData;
 
-#define NIMBREL_FIELD(name, kind, group) \
-    { #name, FieldKind::kind, offsetof(SS_Data, name), DefaultGroup::group }
+#define NIMBREL_FIELD(name, kind, group, control, id, low, high) \
+    { #name, FieldKind::kind, offsetof(SS_Data, name), DefaultGroup::group, ControlKind::control, id, low, high }
 
 const FieldInfo Fields[FIELD_COUNT] = {
-    NIMBREL_FIELD(BCol_R, Int, Colors),
-    NIMBREL_FIELD(BCol_G, Int, Colors),
-    NIMBREL_FIELD(BCol_B, Int, Colors),
-    NIMBREL_FIELD(SCol_R, Float, Colors),
-    NIMBREL_FIELD(SCol_G, Float, Colors),
-    NIMBREL_FIELD(SCol_B, Float, Colors),
-    NIMBREL_FIELD(Anim_R, Flag, Colors),
-    NIMBREL_FIELD(Anim_G, Flag, Colors),
-    NIMBREL_FIELD(Anim_B, Flag, Colors),
-    NIMBREL_FIELD(Speed, Float, Move),
-    NIMBREL_FIELD(Anim_Rotating, Flag, Move),
-    NIMBREL_FIELD(Size_Max, Float, PointSize),
-    NIMBREL_FIELD(Size_Min, Float, PointSize),
-    NIMBREL_FIELD(Sizing, Int, PointSize),
-    NIMBREL_FIELD(PointCount, Int, PointCount),
-    NIMBREL_FIELD(RotX, Float, Rotation),
-    NIMBREL_FIELD(RotY, Float, Rotation),
-    NIMBREL_FIELD(RotZ, Float, Rotation),
-    NIMBREL_FIELD(Anim_RotX, Flag, Rotation),
-    NIMBREL_FIELD(Anim_RotY, Flag, Rotation),
-    NIMBREL_FIELD(Anim_RotZ, Flag, Rotation),
-    NIMBREL_FIELD(Spread, Float, Spread),
+    NIMBREL_FIELD(BCol_R, Int, Colors, InvertedTrackbar, IDC_BASE_RED, 0, 255),
+    NIMBREL_FIELD(BCol_G, Int, Colors, InvertedTrackbar, IDC_BASE_GREEN, 0, 255),
+    NIMBREL_FIELD(BCol_B, Int, Colors, InvertedTrackbar, IDC_BASE_BLUE, 0, 255),
+    NIMBREL_FIELD(SCol_R, Float, Colors, Trackbar255, IDC_SECONDARY_RED, 0, 255),
+    NIMBREL_FIELD(SCol_G, Float, Colors, Trackbar255, IDC_SECONDARY_GREEN, 0, 255),
+    NIMBREL_FIELD(SCol_B, Float, Colors, Trackbar255, IDC_SECONDARY_BLUE, 0, 255),
+    NIMBREL_FIELD(Anim_R, Flag, Colors, TickBox, IDC_ANIM_RED, 0, 1),
+    NIMBREL_FIELD(Anim_G, Flag, Colors, TickBox, IDC_ANIM_GREEN, 0, 1),
+    NIMBREL_FIELD(Anim_B, Flag, Colors, TickBox, IDC_ANIM_BLUE, 0, 1),
+    NIMBREL_FIELD(Speed, Float, Move, Trackbar100, IDC_SPEED, 0, 100),
+    NIMBREL_FIELD(Anim_Rotating, Flag, Move, TickBox, IDC_ANIM_ROTATING, 0, 1),
+    NIMBREL_FIELD(Size_Max, Float, PointSize, Trackbar, IDC_SIZE_MAX, 20, 1000),
+    NIMBREL_FIELD(Size_Min, Float, PointSize, Trackbar, IDC_SIZE_MIN, 10, 990),
+    NIMBREL_FIELD(Sizing, Int, PointSize, RadioButtons, IDC_SIZING_MIN_TO_MAX, 0, 2),
+    NIMBREL_FIELD(PointCount, Int, PointCount, Trackbar, IDC_POINT_COUNT, 10, 1500),
+    NIMBREL_FIELD(RotX, Float, Rotation, Trackbar100, IDC_ROTATION_X, 0, 100),
+    NIMBREL_FIELD(RotY, Float, Rotation, Trackbar100, IDC_ROTATION_Y, 0, 100),
+    NIMBREL_FIELD(RotZ, Float, Rotation, Trackbar100, IDC_ROTATION_Z, 0, 100),
+    NIMBREL_FIELD(Anim_RotX, Flag, Rotation, TickBox, IDC_ANIM_ROTATION_X, 0, 1),
+    NIMBREL_FIELD(Anim_RotY, Flag, Rotation, TickBox, IDC_ANIM_ROTATION_Y, 0, 1),
+    NIMBREL_FIELD(Anim_RotZ, Flag, Rotation, TickBox, IDC_ANIM_ROTATION_Z, 0, 1),
+    NIMBREL_FIELD(Spread, Float, Spread, Trackbar100, IDC_SPREAD, 25, 400),
 };
+
+static_assert(IDC_SIZING_PING_PONG == IDC_SIZING_MIN_TO_MAX + 1 && IDC_SIZING_SET_ON_MAX == IDC_SIZING_MIN_TO_MAX + 2,
+              "the sizing radio buttons are numbered in the order of their values");
 
 #undef NIMBREL_FIELD
 

@@ -45,11 +45,24 @@ enum class FieldKind : std::uint8_t { Int, Float, Flag };
 enum class DefaultGroup : std::uint8_t { Colors, Move, PointSize, PointCount, Rotation, Spread };
 constexpr int DEFAULT_GROUP_COUNT = 6;
 
+// How the configuration dialog shows a field.
+enum class ControlKind : std::uint8_t {
+    InvertedTrackbar,  // position Low + High - value, so that moving right keeps more of a base colour
+    Trackbar255,       // position value x 255, truncated; read back as position / 255
+    Trackbar100,       // position value x 100, truncated; read back as position / 100
+    Trackbar,          // position value, truncated
+    TickBox,
+    RadioButtons,      // value v selects button ControlId + v - Low, for v in Low ... High
+};
+
 struct FieldInfo {
     const char* Name;  // the registry value's name, and the field's
     FieldKind Kind;
     std::size_t Offset;  // of the field in SS_Data
     DefaultGroup Group;
+    ControlKind Control;
+    int ControlId;  // in the configuration dialog
+    int Low, High;  // a trackbar's range, or the values of the radio buttons
 };
 
 constexpr int FIELD_COUNT = 22;

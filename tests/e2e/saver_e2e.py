@@ -146,6 +146,8 @@ class SaverTest(unittest.TestCase):
         self.wait_for_window()
         screen = self.wait_until_lit()
         self.assertTrue(screen.corners_dark(), "the corners of the screen should be black")
+        time.sleep(0.3)
+        self.assertIsNone(self.saver.poll(), "the saver ended without any input")
         return screen
 
     def test_defaults_show_a_lit_cloud_and_a_key_ends_it(self):

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -101,15 +102,17 @@ TEST(HaloSprite, IsTheGreyProfileOfTheBitmapRowsFromTheTop)
     EXPECT_EQ(sprite[1951], 253) << "row 30, column 31 is the brightest texel";
     for (int i = 0; i < 4096; ++i) {
         const int x = i % 64, y = i / 64;
-        if (i != 1951)
+        if (i != 1951) {
             EXPECT_LT(sprite[i], 253) << x << ", " << y;
+        }
         if (x < 9 || x > 52 || y < 8 || y > 52) {
             EXPECT_EQ(sprite[i], 0) << x << ", " << y;
             continue;
         }
         const double r2 = (x - 30.75) * (x - 30.75) + (y - 29.75) * (y - 29.75);
-        if (r2 < 20 * 20)
+        if (r2 < 20 * 20) {
             EXPECT_NEAR(sprite[i], 253 * std::exp(-r2 / (2 * 6.33 * 6.33)), 1.0) << x << ", " << y;
+        }
     }
 }
 

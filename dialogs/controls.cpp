@@ -1,0 +1,109 @@
+#include "dialogs/controls.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Every int32 and every float is exact in a double.
+double Value(const SS_Data& data, const FieldInfo& field)
+{
+    const std::uint32_t bits = FieldBits(data, field);
+    if (field.Kind == FieldKind::Float) {
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    return static_cast<std::int32_t>(bits);
+}
+
+void SetFloat(SS_Data& data, const FieldInfo& field, float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    SetFieldBits(data, field, bits);
+}
+
+void SetInt(SS_Data& data, const FieldInfo& field, int value)
+{
+    SetFieldBits(data, field, static_cast<std::uint32_t>(value));
+}
+
+// A float times 255 or 100 needs at most 32 significant bits, so the double
+// product is exact; rounding it first would move a value such as 0.5 x 255 up.
+double Shown(const SS_Data& data, const FieldInfo& field)
+{
+    const double value = Value(data, field);
+    switch (field.Control) {
+    case ControlKind::InvertedTrackbar:
+        return field.Low + field.High - value;
+    case ControlKind::Trackbar255:
+        return value * 255;
+    case ControlKind::Trackbar100:
+        return value * 100;
+    default:
+        return value;
+    }
+}
+
+}  // namespace
+
+bool IsTrackbar(const FieldInfo& field)
+{
+    return field.Control != ControlKind::TickBox && field.Control != ControlKind::RadioButtons;
+}
+
+int TrackbarPosition(const SS_Data& data, const FieldInfo& field)
+{
+    // Bounded before the conversion: converting a double outside int's range is undefined.
+    const double shown = Shown(data, field);
+    if (!(shown > field.Low))
+        return field.Low;
+    if (shown >= field.High)
+        return field.High;
+    return static_cast<int>(shown);
+}
+
+void StoreTrackbarPosition(SS_Data& data, const FieldInfo& field, int position)
+{
+    // Float division of exact operands gives the nearest float to the true quotient.
+    const float whole = static_cast<float>(position);
+    switch (field.Control) {
+    case ControlKind::InvertedTrackbar:
+        SetInt(data, field, field.Low + field.High - position);
+        break;
+    case ControlKind::Trackbar255:
+        SetFloat(data, field, whole / 255.0f);
+        break;
+    case ControlKind::Trackbar100:
+        SetFloat(data, field, whole / 100.0f);
+        break;
+    default:
+        if (field.Kind == FieldKind::Float)
+            SetFloat(data, field, whole);
+        else
+            SetInt(data, field, position);
+        break;
+    }
+}
+
+// At a gap of exactly SIZE_GAP nothing moves: the slider would be set where it
+// already is, and each setting repaints it, which notifies again.
+std::optional<int> MinimumAfterMaximumMoved(int maximum, int minimum)
+{
+    if (minimum > maximum - SIZE_GAP)
+        return maximum - SIZE_GAP;
+    return std::nullopt;
+}
+
+std::optional<int> MaximumAfterMinimumMoved(int maximum, int minimum)
+{
+    if (minimum + SIZE_GAP > maximum)
+        return minimum + SIZE_GAP;
+    return std::nullopt;
+}
+
+std::string CountText(int position)
+{
+    return std::to_string(position);
+}

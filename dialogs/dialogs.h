@@ -1,0 +1,32 @@
+// The configuration dialog (template IDD_CONFIGURE) with its banner, and the
+// defaults and About dialogs that it opens.
+#pragma once
+
+#include <windows.h>
+#include <scrnsave.h>
+
+// The configuration dialog's module, banner and banner control.
+extern HINSTANCE hInstanceConfig;
+extern HBITMAP hBitmapConfig;
+extern HWND hPicConfig;
+
+// The About dialog's module, picture and picture control.
+extern HINSTANCE hInstanceAbout;
+extern HBITMAP hBitmapAbout;
+extern HWND hPicAbout;
+
+// ScreenSaverConfigureDialog and RegisterDialogClasses are declared in <scrnsave.h>.
+INT_PTR CALLBACK ScreenSaverDefaultsDialog(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ScreenSaverAboutDialog(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ActualData into the configuration dialog's controls, and back.
+void SetDialogItemsValues(HWND hDlg);
+void GetDialogItemsValues(HWND hDlg);
+// Resets in ActualData the groups whose tick boxes are ticked in the defaults dialog.
+void CheckDefaults(HWND hDlg);
+
+// Copies the whole bitmap, unscaled, into the window's client area with its
+// top-left corner at (x, y). Draws nothing without a bitmap.
+void PaintPic(HWND window, HBITMAP bitmap, int x, int y);
+// Deletes a dialog's picture and forgets it, so that no later paint uses the stale handle.
+void ReleasePicture(HBITMAP& picture);
