@@ -90,6 +90,11 @@ protected:
 
 Preview* Preview::current_;
 
+HGLRC WINAPI NoContext(HDC)
+{
+    return nullptr;
+}
+
 }  // namespace
 
 TEST(HaloSprite, IsTheGreyProfileOfTheBitmapRowsFromTheTop)
@@ -173,7 +178,7 @@ TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
 TEST_F(Preview, WithoutAContextTheSaverClosesQuietly)
 {
     const auto create = SceneCreateContext;
-    SceneCreateContext = [](HDC) -> HGLRC { return nullptr; };
+    SceneCreateContext = NoContext;
     // The host stays up for 5 s; the saver must end well before that on its own.
     const DWORD ran = RunPreview({{5000, [] {}}});
     SceneCreateContext = create;
