@@ -43,7 +43,7 @@ const OGLSCENE::Turn& OGLSCENE::TurnOf(unsigned point)
     Turn& turn = Turns[point];
     const float angle = Spin[point];
     if (std::memcmp(&turn.Angle, &angle, sizeof angle) != 0)
-        turn = {angle, static_cast<float>(std::sin(double{angle})), static_cast<float>(std::cos(double{angle}))};
+        turn = {angle, std::sin(double{angle}), std::cos(double{angle})};
     return turn;
 }
 
@@ -64,19 +64,25 @@ void OGLSCENE::Rotate()
     const unsigned count = LivePoints(Data.PointCount);
     for (unsigned i = 0; i < count; ++i) {
         const Turn& turn = TurnOf(i);
-        const float c = turn.Cos, s = turn.Sin;
         float* point = Cloud[i];
-        if (Tame(point) && std::fabs(s) <= 1.0f) {
-            // With finite values the matrices' zero terms change only the sign of
-            // a zero result, and their closing "+ 0" makes every zero positive.
-            const float y1 = c * point[1] - s * point[2], z1 = s * point[1] + c * point[2];
-            const float x2 = c * point[0] + s * z1, z2 = c * z1 - s * point[0];
-            point[0] = (c * x2 - s * y1) + 0.0f;
-            point[1] = (s * x2 + c * y1) + 0.0f;
+        if (Tame(point) && std::fabs(turn.Sin) <= 1.0) {
+            // A sine and cosine rounded to float make a turn that is not quite a
+            // rotation, and repeated for days it drifts every point in or out; kept
+            // in double, each turn errs only by its rounding. With finite values
+            // the matrices' zero terms change only the sign of a zero result, and
+            // their closing "+ 0" makes every zero positive.
+            const double c = turn.Cos, s = turn.Sin;
+            const float y1 = static_cast<float>(c * point[1] - s * point[2]);
+            const float z1 = static_cast<float>(s * point[1] + c * point[2]);
+            const float x2 = static_cast<float>(c * point[0] + s * z1);
+            const float z2 = static_cast<float>(c * z1 - s * point[0]);
+            point[0] = static_cast<float>(c * x2 - s * y1) + 0.0f;
+            point[1] = static_cast<float>(s * x2 + c * y1) + 0.0f;
             point[2] = z2 + 0.0f;
             continue;
         }
         // Infinities and NaNs take the matrices whole, zero terms and all.
+        const float c = static_cast<float>(turn.Cos), s = static_cast<float>(turn.Sin);
         const float aboutX[12] = {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0};
         const float aboutY[12] = {c, 0, s, 0, 0, 1, 0, 0, -s, 0, c, 0};
         const float aboutZ[12] = {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0};

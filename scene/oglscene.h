@@ -56,7 +56,8 @@ private:
     // A spin's sine and cosine, kept because they cost more than the rest of a
     // point's turn; Angle tells whether they still belong to Spin.
     struct Turn {
-        float Angle, Sin, Cos;
+        float Angle;
+        double Sin, Cos;
     };
     const Turn& TurnOf(unsigned point);
 

@@ -133,20 +133,21 @@ TEST(Animation, TheCloudKeepsTurningAfterDays)
     EXPECT_EQ(TurnAngle(359.0f, 1.0f), 1.0f);
 }
 
-// One point's turn as the rotations are written out: three matrices, each
-// applied to a copy of the point and stored before the next.
+// One point's turn as the rotations are written out: three matrices of the
+// double sine and cosine, each applied to a copy of the point and stored as
+// float before the next.
 void ReferenceTurn(float* point, float spin)
 {
-    const float c = static_cast<float>(std::cos(double{spin})), s = static_cast<float>(std::sin(double{spin}));
-    const float matrices[3][12] = {
+    const double c = std::cos(double{spin}), s = std::sin(double{spin});
+    const double matrices[3][12] = {
         {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0},
         {c, 0, s, 0, 0, 1, 0, 0, -s, 0, c, 0},
         {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0},
     };
-    for (const float* m : matrices) {
+    for (const double* m : matrices) {
         const float in[3] = {point[0], point[1], point[2]};
         for (int r = 0; r < 3; ++r)
-            point[r] = m[4 * r] * in[0] + m[4 * r + 1] * in[1] + m[4 * r + 2] * in[2] + m[4 * r + 3];
+            point[r] = static_cast<float>(m[4 * r] * in[0] + m[4 * r + 1] * in[1] + m[4 * r + 2] * in[2] + m[4 * r + 3]);
     }
 }
 
