@@ -78,7 +78,9 @@ Drift StepPointSize(const SS_Data& data, Drift size)
 float TurnAngle(float angle, float rate)
 {
     // Unwrapped, a day-long run outgrows single precision and the turn stalls.
-    return std::fmod(angle + 2.0f * rate, 360.0f);
+    // Twice a huge rate overflows a float, and whole turns less is the same turn.
+    const float step = static_cast<float>(std::fmod(2.0 * rate, 360.0));
+    return std::fmod(angle + step, 360.0f);
 }
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest()

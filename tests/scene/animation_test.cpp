@@ -131,6 +131,12 @@ TEST(Animation, TheCloudKeepsTurningAfterDays)
     EXPECT_EQ(angle, 280.0f) << "10,000,000 degrees, every step exact";
     EXPECT_EQ(TurnAngle(-359.5f, -0.25f), 0.0f);
     EXPECT_EQ(TurnAngle(359.0f, 1.0f), 1.0f);
+    EXPECT_EQ(TurnAngle(10.0f, 180.25f), 10.5f) << "a whole turn more is the same turn";
+    // Twice these overflows a float; the angle must not become infinite or NaN.
+    for (float rate : {std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), 2e38f, -1.7e38f}) {
+        const float angle = TurnAngle(359.0f, rate);
+        EXPECT_TRUE(angle > -360.0f && angle < 360.0f) << rate << " gives " << angle;
+    }
 }
 
 // One point's turn as the rotations are written out: three matrices of the
