@@ -28,19 +28,25 @@ function(nimbrel_test name)
   gtest_add_tests(TARGET ${name} SOURCES ${T_SOURCES} TEST_LIST tests)
   set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
   if(T_UNMANAGED)
-    set_property(GLOBAL APPEND PROPERTY NIMBREL_UNMANAGED ${name})
-    set_property(TEST ${tests} APPEND PROPERTY FIXTURES_REQUIRED unmanaged_windows)
+    nimbrel_unmanaged(${name}.exe ${tests})
   endif()
   set(${name}_TESTS ${tests} PARENT_SCOPE)
 endfunction()
 
-# The fixture that makes the windows of every UNMANAGED program unmanaged; called
+# nimbrel_unmanaged(FILE TESTS...): the windows of program FILE are unmanaged
+# while these tests run.
+function(nimbrel_unmanaged file)
+  set_property(GLOBAL APPEND PROPERTY NIMBREL_UNMANAGED ${file})
+  set_property(TEST ${ARGN} APPEND PROPERTY FIXTURES_REQUIRED unmanaged_windows)
+endfunction()
+
+# The fixture that makes the windows of every such program unmanaged; called
 # once all of them are known.
 function(nimbrel_unmanaged_fixture)
   get_property(programs GLOBAL PROPERTY NIMBREL_UNMANAGED)
   set(text "REGEDIT4\n\n")
   foreach(program ${programs})
-    string(APPEND text "[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${program}.exe\\X11 Driver]\n\"Managed\"=\"N\"\n\n")
+    string(APPEND text "[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${program}\\X11 Driver]\n\"Managed\"=\"N\"\n\n")
   endforeach()
   file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/unmanaged.reg "${text}")
   add_test(NAME windows_unmanaged COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} reg import "Z:${CMAKE_CURRENT_BINARY_DIR}/unmanaged.reg")
