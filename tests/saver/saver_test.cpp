@@ -1,94 +1,13 @@
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
-#include "tests/support/registry_sandbox.h"
+#include "tests/saver/preview.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <functional>
-#include <string>
 
 namespace {
-
-// Runs the saver in preview, in this process, inside a host window of 320 x 240.
-// Each step runs from the host's timer while the saver's message loop turns;
-// the last one ends the preview by destroying the host.
-class Preview : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WNDCLASSA hostClass = {};
-        hostClass.lpfnWndProc = DefWindowProcA;
-        hostClass.hInstance = GetModuleHandleA(nullptr);
-        hostClass.lpszClassName = "NimbrelTestHost";
-        RegisterClassA(&hostClass);
-        RECT frame = {0, 0, 320, 240};
-        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        host_ = CreateWindowExA(0, "NimbrelTestHost", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
-        ASSERT_TRUE(host_);
-        ActualData = SS_Data{};
-    }
-
-    void TearDown() override
-    {
-        if (IsWindow(host_))
-            DestroyWindow(host_);
-    }
-
-    // Runs the preview; after each delay, the next step. Returns how long the saver ran.
-    DWORD RunPreview(std::vector<std::pair<UINT, std::function<void()>>> steps)
-    {
-        steps_ = std::move(steps);
-        next_ = 0;
-        current_ = this;
-        SetTimer(host_, 1, steps_.empty() ? 1 : steps_[0].first, Step);
-        const ULONGLONG started = GetTickCount64();
-        const std::string tail = "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host_));
-        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
-        KillTimer(host_, 1);
-        return static_cast<DWORD>(GetTickCount64() - started);
-    }
-
-    HWND Saver() const { return FindWindowExA(host_, nullptr, "WindowsScreenSaverClass", "SCREENSAVER"); }
-
-    static void CALLBACK Step(HWND host, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(host, id);
-        Preview& self = *current_;
-        if (self.next_ < self.steps_.size())
-            self.steps_[self.next_++].second();
-        if (self.next_ < self.steps_.size())
-            SetTimer(host, id, self.steps_[self.next_].first, Step);
-        else
-            DestroyWindow(host);
-    }
-
-    static void Store(const char* name, DWORD value)
-    {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-
-    static void Store(const char* name, float value)
-    {
-        DWORD bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        Store(name, bits);
-    }
-
-    RegistrySandbox sandbox_;
-    HWND host_ = nullptr;
-    std::vector<std::pair<UINT, std::function<void()>>> steps_;
-    std::size_t next_ = 0;
-    static Preview* current_;
-};
-
-Preview* Preview::current_;
 
 HGLRC WINAPI NoContext(HDC)
 {
