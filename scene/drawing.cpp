@@ -75,11 +75,13 @@ void OGLSCENE::DrawCloud()
 
 void OGLSCENE::Destroy(HWND window)
 {
-    if (!hRC)
-        return;
-    wglMakeCurrent(hDC, nullptr);
-    wglDeleteContext(hRC);
-    ReleaseDC(window, hDC);
+    if (hRC) {
+        wglMakeCurrent(hDC, nullptr);
+        wglDeleteContext(hRC);
+    }
+    // A Create that found no context still holds the device context.
+    if (hDC)
+        ReleaseDC(window, hDC);
     hDC = nullptr;
     hRC = nullptr;
 }

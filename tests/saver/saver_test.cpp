@@ -2,16 +2,27 @@
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
 #include "tests/saver/preview.h"
+#include "tests/scene/scene_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace {
 
-HGLRC WINAPI NoContext(HDC)
+std::vector<std::string> created;
+
+LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam)
 {
-    return nullptr;
+    if (code == HCBT_CREATEWND) {
+        char name[64] = "";
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        created.push_back(name);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
@@ -105,4 +116,25 @@ TEST_F(Preview, WithoutAContextTheSaverClosesQuietly)
     EXPECT_TRUE(IsWindow(host_)) << "the saver closed itself, not its host";
     EXPECT_EQ(TimerName, 0u);
     EXPECT_EQ(GLScene.hRC, nullptr);
+}
+
+TEST(FullScreen, WithoutAContextTheSaverClosesQuietlyWithCodeZero)
+{
+    RegistrySandbox sandbox;
+    for (const auto factory : {NoContext, StaleContext}) {
+        SceneCreateContext = factory;
+        created.clear();
+        HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), "/s"), 0);
+        EXPECT_LT(GetTickCount64() - started, 3000u);
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(std::count(created.begin(), created.end(), "WindowsScreenSaverClass"), 1);
+        EXPECT_EQ(std::count(created.begin(), created.end(), "#32770"), 0) << "no message box";
+        EXPECT_FALSE(IsWindow(hMainWindow));
+        EXPECT_EQ(TimerName, 0u);
+        EXPECT_EQ(GLScene.hRC, nullptr) << "a context that could not be made current is deleted";
+        EXPECT_EQ(GLScene.hDC, nullptr);
+    }
+    SceneCreateContext = wglCreateContext;
 }

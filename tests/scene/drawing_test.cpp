@@ -238,17 +238,6 @@ TEST(Drawing, HostileStoredValuesKeepDefinedResults)
 
 namespace {
 
-HGLRC WINAPI NoContext(HDC)
-{
-    return nullptr;
-}
-
-// A handle that no context has: making it current fails.
-HGLRC WINAPI StaleContext(HDC)
-{
-    return reinterpret_cast<HGLRC>(static_cast<std::uintptr_t>(0x7ff0));
-}
-
 std::string CreateFailure(HGLRC(WINAPI* create)(HDC))
 {
     const auto real = SceneCreateContext;

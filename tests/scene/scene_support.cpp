@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -30,6 +31,16 @@ int ScriptedDraws::Next()
         return 0;
     }
     return current->draws_[current->next_++];
+}
+
+HGLRC WINAPI NoContext(HDC)
+{
+    return nullptr;
+}
+
+HGLRC WINAPI StaleContext(HDC)
+{
+    return reinterpret_cast<HGLRC>(static_cast<std::uintptr_t>(0x7ff0));
 }
 
 WindowScene::WindowScene(unsigned char spriteValue, int width, int height)

@@ -25,6 +25,11 @@ private:
     std::size_t next_ = 0;
 };
 
+// Context factories for SceneCreateContext that fail: one makes no context, the
+// other a handle that no context has, so that making it current fails.
+HGLRC WINAPI NoContext(HDC);
+HGLRC WINAPI StaleContext(HDC);
+
 // A scene created on a hidden window, its context current.
 class WindowScene {
 public:
