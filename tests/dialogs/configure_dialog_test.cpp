@@ -1,3 +1,4 @@
+#include "dialogs/controls.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "tests/dialogs/dialog_driver.h"
@@ -151,22 +152,32 @@ TEST_F(ConfigureDialog, AFailedStoreSaysSoAndKeepsTheDialogOpenWithTheEdits)
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillmora", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr), ERROR_SUCCESS);
     RegCloseKey(parent);
 
+    // Every control edited as a user would: slid, ticked or picked.
+    const SS_Data edits = EditableRecord();
     std::string said;
-    On(CONFIGURE_CAPTION, [](HWND dialog) {
-        Slide(dialog, IDC_POINT_COUNT, 777);
+    On(CONFIGURE_CAPTION, [&](HWND dialog) {
+        for (const FieldInfo& field : Fields) {
+            if (IsTrackbar(field))
+                Slide(dialog, field.ControlId, TrackbarPosition(edits, field));
+            else if (field.Control == ControlKind::TickBox && IsTicked(dialog, field.ControlId) != (FieldBits(edits, field) != 0))
+                Tick(dialog, field.ControlId);
+        }
+        Tick(dialog, IDC_SIZING_MIN_TO_MAX + edits.Sizing);
         Press(dialog, IDOK);
     });
     On("Nimbrel", [&](HWND box) {
         said = Text(box, 0xFFFF);  // a message box's text
         Press(box, IDOK);
     });
-    On(CONFIGURE_CAPTION, [](HWND dialog) {
-        EXPECT_EQ(Position(dialog, IDC_POINT_COUNT), 777);
+    On(CONFIGURE_CAPTION, [&](HWND dialog) {
         EXPECT_NE(hBitmapConfig, nullptr) << "the banner goes only with the dialog";
+        ActualData = SS_Data{};
+        GetDialogItemsValues(dialog);
+        EXPECT_TRUE(SameRecord(edits, ActualData)) << "the controls still hold every edit";
         EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
         Press(dialog, IDOK);
     });
     EXPECT_EQ(RunConfiguration(), 1);
     EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
-    EXPECT_EQ(Stored().PointCount, 777) << "the second OK stores the edits";
+    EXPECT_TRUE(SameRecord(edits, Stored())) << "the second OK stores the edits";
 }
