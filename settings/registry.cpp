@@ -26,7 +26,8 @@ void ReadConfig()
 bool WriteConfig()
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    // Setting values is all that is done with the key; creating it needs no right on it.
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     bool stored = true;
     for (const FieldInfo& field : Fields) {
