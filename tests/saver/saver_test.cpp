@@ -138,3 +138,20 @@ TEST(FullScreen, WithoutAContextTheSaverClosesQuietlyWithCodeZero)
     }
     SceneCreateContext = wglCreateContext;
 }
+
+TEST(PreviewHandle, OnlyAWindowIsEverUsedAsTheHost)
+{
+    HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    HBITMAP bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
+    // A destroyed window, a handle of another kind, and this thread's own pseudo-handle.
+    for (const HANDLE handle : {static_cast<HANDLE>(gone), static_cast<HANDLE>(bitmap), GetCurrentThread()}) {
+        const std::string tail = "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(handle));
+        created.clear();
+        HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0) << tail;
+        UnhookWindowsHookEx(hook);
+        EXPECT_TRUE(created.empty()) << tail << " made a " << created.front() << " window";
+    }
+    DeleteObject(bitmap);
+}
