@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -47,13 +48,13 @@ SaverCommand ReferenceMode(const std::string& tail)
         command.Mode = SaverMode::Preview;
         const std::size_t digits = tail.find_first_not_of(" \t", letter + 1);
         const std::size_t end = digits == std::string::npos ? digits : tail.find_first_not_of("0123456789", digits);
-        const std::string number = digits == std::string::npos ? "" : tail.substr(digits, end - digits);
+        std::string number = digits == std::string::npos ? "" : tail.substr(digits, end - digits);
+        number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
         // A decimal that does not fit in 64 bits names no window.
-        unsigned __int128 value = 0;
-        for (char digit : number)
-            if ((value = value * 10 + (digit - '0')) > UINT64_MAX)
-                return command;
-        command.Window = static_cast<std::uint64_t>(value);
+        const std::string largest = "18446744073709551615";
+        if (number.empty() || number.size() > largest.size() || (number.size() == largest.size() && number > largest))
+            return command;
+        command.Window = std::stoull(number);
     }
     }
     return command;
