@@ -5,18 +5,6 @@
 
 namespace {
 
-// Every int32 and every float is exact in a double.
-double Value(const SS_Data& data, const FieldInfo& field)
-{
-    const std::uint32_t bits = FieldBits(data, field);
-    if (field.Kind == FieldKind::Float) {
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    return static_cast<std::int32_t>(bits);
-}
-
 void SetFloat(SS_Data& data, const FieldInfo& field, float value)
 {
     std::uint32_t bits;
@@ -33,7 +21,7 @@ void SetInt(SS_Data& data, const FieldInfo& field, int value)
 // product is exact; rounding it first would move a value such as 0.5 x 255 up.
 double Shown(const SS_Data& data, const FieldInfo& field)
 {
-    const double value = Value(data, field);
+    const double value = FieldValue(data, field);
     switch (field.Control) {
     case ControlKind::InvertedTrackbar:
         return field.Low + field.High - value;

@@ -81,6 +81,17 @@ std::uint32_t FieldBits(const SS_Data& data, const FieldInfo& field)
     return bits;
 }
 
+double FieldValue(const SS_Data& data, const FieldInfo& field)
+{
+    const std::uint32_t bits = FieldBits(data, field);
+    if (field.Kind == FieldKind::Float) {
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    return static_cast<std::int32_t>(bits);
+}
+
 void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits)
 {
     if (field.Kind == FieldKind::Flag)

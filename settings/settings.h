@@ -71,6 +71,8 @@ extern const FieldInfo Fields[FIELD_COUNT];
 
 // A field's bytes as a 32-bit number: ints and floats bit for bit, a flag's byte zero-extended.
 std::uint32_t FieldBits(const SS_Data& data, const FieldInfo& field);
+// A field's value: every int and every float is exact in a double; a flag is its byte.
+double FieldValue(const SS_Data& data, const FieldInfo& field);
 // Stores bits into a field; a flag takes only the low byte.
 void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits);
 // The 32-bit value that the registry keeps for a field: a flag as 0 or 1.

@@ -189,19 +189,6 @@ double Scale(const FieldInfo& field)
     }
 }
 
-double FieldValue(const SS_Data& data, const FieldInfo& field)
-{
-    const std::uint32_t bits = FieldBits(data, field);
-    if (field.Kind == FieldKind::Float) {
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    if (field.Kind == FieldKind::Int)
-        return static_cast<std::int32_t>(bits);
-    return bits;
-}
-
 // The record into the dialog's controls and back: every control within its
 // range, showing what it should, and every field read back within the range
 // that the dialog can produce.
