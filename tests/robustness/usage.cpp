@@ -1,7 +1,9 @@
 #include "tests/robustness/usage.h"
 
+#include <windows.h>
 #include <psapi.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {

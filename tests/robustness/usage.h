@@ -2,8 +2,6 @@
 // heaps, and its GDI and USER objects.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <string>
 
