@@ -2,7 +2,7 @@
 """End-to-end tests of nimbrel.scr: the real program under Wine on the session's
 Xvfb display, looked at with screenshots and ended with real X input.
 
-    saver_e2e.py SESSION-DIR SCR-PATH TEST-NAME
+    saver_e2e.py SESSION-DIR SCR-PATH SET-CURSOR-PATH TEST-NAME
 """
 
 import os
@@ -19,6 +19,9 @@ CONFIG_KEY = r"HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0"
 
 SESSION = None
 SCR = None
+SET_CURSOR = None
+# Where every test puts the cursor before the saver starts.
+START = (512, 384)
 
 
 def session_env():
@@ -99,7 +102,10 @@ class Screen:
 class SaverTest(unittest.TestCase):
     def setUp(self):
         clear_settings()
-        xdotool("mousemove", "100", "100")
+        # Through Wine, so that the position the saver records is where the X pointer is.
+        self.assertEqual(wine_run(SET_CURSOR, *map(str, START)), 0)
+        where = xdotool("getmouselocation", "--shell").stdout
+        self.assertIn("X=%d\nY=%d" % START, where)
         self.saver = None
 
     def tearDown(self):
@@ -160,6 +166,16 @@ class SaverTest(unittest.TestCase):
         xdotool("mousemove_relative", "--", "40", "30")
         self.assert_ends_with_zero()
 
+    def test_a_jitter_of_four_pixels_does_not_end_it_and_five_do(self):
+        self.run_saver_until_lit()
+        x, y = START
+        for dx, dy in ((2, 2), (-4, 0), (3, -1), (-1, 3)):  # 4 in all, across and down together
+            xdotool("mousemove", str(x + dx), str(y + dy))
+            time.sleep(0.5)
+            self.assertIsNone(self.saver.poll(), "a jitter of %+d, %+d ended the saver" % (dx, dy))
+        xdotool("mousemove", str(x + 3), str(y - 2))
+        self.assert_ends_with_zero()
+
     def test_a_click_ends_it(self):
         self.run_saver_until_lit()
         xdotool("click", "1")
@@ -186,8 +202,8 @@ class SaverTest(unittest.TestCase):
 
 
 def main():
-    global SESSION, SCR
-    SESSION, SCR, name = sys.argv[1], sys.argv[2], sys.argv[3]
+    global SESSION, SCR, SET_CURSOR
+    SESSION, SCR, SET_CURSOR, name = sys.argv[1:5]
     suite = unittest.TestSuite([SaverTest(name)])
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if result.wasSuccessful() else 1)
