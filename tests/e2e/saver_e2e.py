@@ -16,6 +16,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "..", "tools")
 CONFIG_KEY = r"HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0"
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 SESSION = None
 SCR = None
@@ -198,6 +199,32 @@ class SaverTest(unittest.TestCase):
             self.assertEqual(screen.brightness(cx + dx, cy + dy), 0, "a 100-pixel halo reaches no further than 50 pixels")
         xdotool("key", "space")
         self.assert_ends_with_zero()
+
+    def dialog_size(self):
+        self.start("/c")
+        window = self.wait_for_window("Configuration of Nimbrel ScreenSaver v1.0")
+        geometry = xdotool("getwindowgeometry", "--shell", window).stdout
+        self.saver.kill()
+        self.saver.wait()
+        values = dict(line.split("=") for line in geometry.split())
+        return int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def test_at_high_dpi_the_saver_covers_the_screen_and_the_dialog_grows(self):
+        small = self.dialog_size()
+        try:
+            wine_run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+            large = self.dialog_size()
+            self.run_saver_until_lit()
+            window = xdotool("search", "--name", "^SCREENSAVER$").stdout.split()[0]
+            geometry = xdotool("getwindowgeometry", "--shell", window).stdout
+            self.assertIn("X=0\nY=0\nWIDTH=1024\nHEIGHT=768", geometry)
+            xdotool("key", "Escape")
+            self.assert_ends_with_zero()
+        finally:
+            wine_run("reg", "delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
+        # Fonts and dialog units grow with the DPI; the caption bar, not quite as much.
+        for at96, at144 in zip(small, large):
+            self.assertTrue(1.35 <= at144 / at96 <= 1.6, "the dialog keeps its proportions: %s at 96 DPI, %s at 144" % (small, large))
 
     def test_modes_without_a_window_exit_at_once(self):
         for args in (["/p", "0"], ["/p", "junk"], ["/p"], ["/p", "123456789"], ["/a"]):
