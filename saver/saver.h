@@ -15,6 +15,11 @@ constexpr UINT_PTR ANIMATION_TIMER_ID = 1;
 constexpr LPARAM MONITOR_POWER_OFF = 2;
 constexpr UINT ANIMATION_PERIOD_MS = 25;
 
+// The parts of a window, given in screen pixels, that lie on each monitor, in
+// the window's own pixels; monitors it does not reach are left out. Returns how
+// many were written, at most capacity.
+unsigned MonitorViewports(const RECT& window, const RECT* monitors, unsigned count, RECT* viewports, unsigned capacity);
+
 // Whether the monitors are off after a system command, given whether they were.
 bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state);
 

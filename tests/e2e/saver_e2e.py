@@ -226,6 +226,28 @@ class SaverTest(unittest.TestCase):
         for at96, at144 in zip(small, large):
             self.assertTrue(1.35 <= at144 / at96 <= 1.6, "the dialog keeps its proportions: %s at 96 DPI, %s at 144" % (small, large))
 
+    def test_every_monitor_shows_a_cloud_of_its_own(self):
+        # Runs on a display of two screens, 640 x 480 and 800 x 600 side by side.
+        store_settings({"PointCount": 1, "Spread": float_bits(0.0), "Sizing": 2, "Size_Max": float_bits(60.0),
+                        "SCol_R": float_bits(1.0), "SCol_G": float_bits(1.0), "SCol_B": float_bits(1.0)})
+        self.start("/s")
+        self.wait_for_window()
+        monitors = ((0, 0, 640, 480), (640, 0, 1440, 600))
+        deadline = self.started + 3
+        while True:
+            screen = Screen()
+            self.assertEqual((screen.width, screen.height), (1440, 600))
+            centres = [((l + r) // 2, (t + b) // 2) for l, t, r, b in monitors]
+            if all(screen.brightness(x, y) > 60 for x, y in centres):
+                break
+            self.assertLess(time.monotonic(), deadline, "each monitor's centre should be lit: %s" % centres)
+            time.sleep(0.05)
+        for left, top, right, bottom in monitors:
+            for x, y in ((left + 4, top + 4), (right - 5, top + 4), (left + 4, bottom - 5), (right - 5, bottom - 5)):
+                self.assertEqual(screen.brightness(x, y), 0, "corner %d, %d should be black" % (x, y))
+        xdotool("key", "Escape")
+        self.assert_ends_with_zero()
+
     def test_modes_without_a_window_exit_at_once(self):
         for args in (["/p", "0"], ["/p", "junk"], ["/p"], ["/p", "123456789"], ["/a"]):
             self.start(*args)

@@ -176,6 +176,30 @@ TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
     }}});
 }
 
+TEST(Monitors, EachMonitorTheWindowReachesIsAViewportInWindowPixels)
+{
+    // Two monitors side by side, of different sizes, and one left of the primary.
+    const RECT monitors[] = {{0, 0, 640, 480}, {640, 0, 1440, 600}, {-1024, 100, 0, 868}};
+    RECT viewports[MAX_MONITORS];
+    const RECT all = {-1024, 0, 1440, 868};
+    ASSERT_EQ(MonitorViewports(all, monitors, 3, viewports, MAX_MONITORS), 3u);
+    const RECT expected[] = {{1024, 0, 1664, 480}, {1664, 0, 2464, 600}, {0, 100, 1024, 868}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(EqualRect(&viewports[i], &expected[i])) << i;
+
+    const RECT primary = {0, 0, 640, 480};
+    ASSERT_EQ(MonitorViewports(primary, monitors, 3, viewports, MAX_MONITORS), 1u) << "monitors the window does not reach are left out";
+    EXPECT_TRUE(EqualRect(&viewports[0], &primary));
+
+    const RECT straddling = {600, 400, 700, 500};
+    ASSERT_EQ(MonitorViewports(straddling, monitors, 3, viewports, MAX_MONITORS), 2u);
+    const RECT parts[] = {{0, 0, 40, 80}, {40, 0, 100, 100}};
+    EXPECT_TRUE(EqualRect(&viewports[0], &parts[0]));
+    EXPECT_TRUE(EqualRect(&viewports[1], &parts[1]));
+
+    EXPECT_EQ(MonitorViewports(all, monitors, 3, viewports, 2), 2u) << "never more than there is room for";
+}
+
 TEST(MonitorPower, OnlyOffStopsTheFrames)
 {
     EXPECT_TRUE(MonitorsOffAfter(false, SC_MONITORPOWER, 2));
