@@ -17,6 +17,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "..", "tools")
 CONFIG_KEY = r"HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nimbrel"
+INSTALLED_SCR = r"C:\windows\system32\nimbrel.scr"
 
 SESSION = None
 SCR = None
@@ -63,6 +65,28 @@ def store_settings(values):
         assert wine_run("reg", "import", "Z:" + path.replace("/", "\\")) == 0
     finally:
         os.unlink(path)
+
+
+def reg_value(key, name):
+    """A registry value's data as reg.exe prints it, or None when there is none."""
+    process = wine("reg", "query", key, "/v", name, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    out, _ = process.communicate(timeout=30)
+    if process.returncode != 0:
+        return None
+    for line in out.splitlines():
+        words = line.split(None, 2)
+        if len(words) == 3 and words[0] == name:
+            return words[2].strip()
+    return None
+
+
+def key_exists(key):
+    return wine_run("reg", "query", key) == 0
+
+
+def prefix_path(windows_path):
+    """Where a path on Wine's C: drive lies in the session's prefix."""
+    return os.path.join(session_env()["WINEPREFIX"], "drive_c", *windows_path[3:].split("\\"))
 
 
 def clear_settings():
@@ -247,6 +271,39 @@ class SaverTest(unittest.TestCase):
                 self.assertEqual(screen.brightness(x, y), 0, "corner %d, %d should be black" % (x, y))
         xdotool("key", "Escape")
         self.assert_ends_with_zero()
+
+    def install(self, *options):
+        setup = os.environ["NIMBREL_SETUP"]
+        self.assertEqual(wine_run(setup, "/S", *options), 0)
+        with open(prefix_path(INSTALLED_SCR), "rb") as installed, open(SCR, "rb") as built:
+            self.assertEqual(installed.read(), built.read(), "the installed saver is the one built")
+        uninstaller = reg_value(UNINSTALL_KEY, "UninstallString")
+        self.assertIsNotNone(uninstaller, "the uninstaller is registered")
+        self.assertEqual(reg_value(UNINSTALL_KEY, "DisplayName"), "Nimbrel ScreenSaver")
+        return uninstaller.strip('"')
+
+    def uninstall(self, uninstaller):
+        store_settings({"PointCount": 77})
+        self.assertEqual(wine_run(uninstaller, "/S"), 0)
+        # The uninstaller finishes from a copy of itself, after its first process has ended.
+        deadline = time.monotonic() + 20
+        while os.path.exists(prefix_path(INSTALLED_SCR)) or key_exists(UNINSTALL_KEY):
+            self.assertLess(time.monotonic(), deadline, "the uninstaller left the saver or its entry behind")
+            time.sleep(0.2)
+        self.assertFalse(key_exists(CONFIG_KEY), "the settings go too")
+        self.assertFalse(os.path.exists(prefix_path(uninstaller)))
+
+    def test_the_installer_installs_silently_and_the_uninstaller_removes_everything(self):
+        uninstaller = self.install()
+        self.assertIsNone(reg_value(DESKTOP_KEY, "SCRNSAVE.EXE"), "a silent install chooses no saver unless asked")
+        self.uninstall(uninstaller)
+
+    def test_the_installer_makes_it_the_screen_saver_when_asked(self):
+        uninstaller = self.install("/SETSAVER")
+        self.assertEqual(reg_value(DESKTOP_KEY, "SCRNSAVE.EXE"), INSTALLED_SCR)
+        self.assertEqual(reg_value(DESKTOP_KEY, "ScreenSaveActive"), "1")
+        self.uninstall(uninstaller)
+        self.assertIsNone(reg_value(DESKTOP_KEY, "SCRNSAVE.EXE"), "a removed saver is no longer the chosen one")
 
     def test_modes_without_a_window_exit_at_once(self):
         for args in (["/p", "0"], ["/p", "junk"], ["/p"], ["/p", "123456789"], ["/a"]):
