@@ -14,6 +14,8 @@ HINSTANCE hInstance;
 
 namespace {
 
+bool monitorsOff;
+
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
 constexpr int BITS_BYTES = SPRITE_BYTES * 4;
@@ -72,6 +74,13 @@ bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bi
     return true;
 }
 
+bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state)
+{
+    if ((command & 0xFFF0) != SC_MONITORPOWER)
+        return off;
+    return state == MONITOR_POWER_OFF;
+}
+
 LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -82,7 +91,14 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
         break;
     case WM_TIMER:
-        GLScene.Timer();
+        // Dark monitors need no frames, but the scene moves on, so that nothing jumps when they wake.
+        if (monitorsOff)
+            Animate(GLScene);
+        else
+            GLScene.Timer();
+        break;
+    case WM_SYSCOMMAND:
+        monitorsOff = MonitorsOffAfter(monitorsOff, wParam, lParam);
         break;
     case WM_DESTROY:
         if (TimerName)

@@ -3,7 +3,7 @@
 configuration mode on the session's Xvfb display, found by its caption and
 driven with real X input.
 
-    configure_e2e.py SESSION-DIR SCR-PATH TEST-NAME
+    configure_e2e.py SESSION-DIR SCR-PATH SET-CURSOR-PATH TEST-NAME
 """
 
 import subprocess
@@ -65,7 +65,7 @@ class ConfigureTest(e2e.SaverTest):
 
 
 def main():
-    e2e.SESSION, e2e.SCR, name = sys.argv[1], sys.argv[2], sys.argv[3]
+    e2e.SESSION, e2e.SCR, e2e.SET_CURSOR, name = sys.argv[1:5]
     result = unittest.TextTestRunner(verbosity=2).run(unittest.TestSuite([ConfigureTest(name)]))
     sys.exit(0 if result.wasSuccessful() else 1)
 

@@ -2,7 +2,7 @@
 """End-to-end tests of nimbrel.scr: the real program under Wine on the session's
 Xvfb display, looked at with screenshots and ended with real X input.
 
-    saver_e2e.py SESSION-DIR SCR-PATH TEST-NAME
+    saver_e2e.py SESSION-DIR SCR-PATH SET-CURSOR-PATH TEST-NAME
 """
 
 import os
@@ -16,9 +16,13 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "..", "tools")
 CONFIG_KEY = r"HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0"
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 SESSION = None
 SCR = None
+SET_CURSOR = None
+# Where every test puts the cursor before the saver starts.
+START = (512, 384)
 
 
 def session_env():
@@ -99,7 +103,10 @@ class Screen:
 class SaverTest(unittest.TestCase):
     def setUp(self):
         clear_settings()
-        xdotool("mousemove", "100", "100")
+        # Through Wine, so that the position the saver records is where the X pointer is.
+        self.assertEqual(wine_run(SET_CURSOR, *map(str, START)), 0)
+        where = xdotool("getmouselocation", "--shell").stdout
+        self.assertIn("X=%d\nY=%d" % START, where)
         self.saver = None
 
     def tearDown(self):
@@ -122,6 +129,10 @@ class SaverTest(unittest.TestCase):
             self.assertIsNone(self.saver.poll(), "the saver ended before showing its window")
             time.sleep(0.05)
         self.fail("no %s window within %d s" % (title, timeout))
+
+    def window_shown(self, title="SCREENSAVER"):
+        found = xdotool("search", "--onlyvisible", "--name", "^%s$" % title)
+        return self.saver.poll() is None and found.returncode == 0 and bool(found.stdout.strip())
 
     def wait_until_lit(self, timeout=2.0):
         """Screenshots until the centre of the screen is lit; returns the screenshot."""
@@ -147,7 +158,7 @@ class SaverTest(unittest.TestCase):
         screen = self.wait_until_lit()
         self.assertTrue(screen.corners_dark(), "the corners of the screen should be black")
         time.sleep(0.3)
-        self.assertIsNone(self.saver.poll(), "the saver ended without any input")
+        self.assertTrue(self.window_shown(), "the saver ended without any input")
         return screen
 
     def test_defaults_show_a_lit_cloud_and_a_key_ends_it(self):
@@ -158,6 +169,16 @@ class SaverTest(unittest.TestCase):
     def test_a_mouse_move_ends_it(self):
         self.run_saver_until_lit()
         xdotool("mousemove_relative", "--", "40", "30")
+        self.assert_ends_with_zero()
+
+    def test_a_jitter_of_four_pixels_does_not_end_it_and_five_do(self):
+        self.run_saver_until_lit()
+        x, y = START
+        for dx, dy in ((2, 2), (-4, 0), (3, -1), (-1, 3)):  # 4 in all, across and down together
+            xdotool("mousemove", str(x + dx), str(y + dy))
+            time.sleep(0.5)
+            self.assertTrue(self.window_shown(), "a jitter of %+d, %+d ended the saver" % (dx, dy))
+        xdotool("mousemove", str(x + 3), str(y - 2))
         self.assert_ends_with_zero()
 
     def test_a_click_ends_it(self):
@@ -179,6 +200,32 @@ class SaverTest(unittest.TestCase):
         xdotool("key", "space")
         self.assert_ends_with_zero()
 
+    def dialog_size(self):
+        self.start("/c")
+        window = self.wait_for_window("Configuration of Nimbrel ScreenSaver v1.0")
+        geometry = xdotool("getwindowgeometry", "--shell", window).stdout
+        self.saver.kill()
+        self.saver.wait()
+        values = dict(line.split("=") for line in geometry.split())
+        return int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def test_at_high_dpi_the_saver_covers_the_screen_and_the_dialog_grows(self):
+        small = self.dialog_size()
+        try:
+            wine_run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+            large = self.dialog_size()
+            self.run_saver_until_lit()
+            window = xdotool("search", "--name", "^SCREENSAVER$").stdout.split()[0]
+            geometry = xdotool("getwindowgeometry", "--shell", window).stdout
+            self.assertIn("X=0\nY=0\nWIDTH=1024\nHEIGHT=768", geometry)
+            xdotool("key", "Escape")
+            self.assert_ends_with_zero()
+        finally:
+            wine_run("reg", "delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
+        # Fonts and dialog units grow with the DPI; the caption bar, not quite as much.
+        for at96, at144 in zip(small, large):
+            self.assertTrue(1.35 <= at144 / at96 <= 1.6, "the dialog keeps its proportions: %s at 96 DPI, %s at 144" % (small, large))
+
     def test_modes_without_a_window_exit_at_once(self):
         for args in (["/p", "0"], ["/p", "junk"], ["/p"], ["/p", "123456789"], ["/a"]):
             self.start(*args)
@@ -186,8 +233,8 @@ class SaverTest(unittest.TestCase):
 
 
 def main():
-    global SESSION, SCR
-    SESSION, SCR, name = sys.argv[1], sys.argv[2], sys.argv[3]
+    global SESSION, SCR, SET_CURSOR
+    SESSION, SCR, SET_CURSOR, name = sys.argv[1:5]
     suite = unittest.TestSuite([SaverTest(name)])
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -172,6 +173,54 @@ TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
         EXPECT_EQ(GLScene.Angle[1], before + 1.0f);
         SendMessageA(saver, WM_TIMER, 1, 0);
         EXPECT_EQ(GLScene.Angle[1], before + 2.0f);
+    }}});
+}
+
+TEST(MonitorPower, OnlyOffStopsTheFrames)
+{
+    EXPECT_TRUE(MonitorsOffAfter(false, SC_MONITORPOWER, 2));
+    EXPECT_TRUE(MonitorsOffAfter(false, SC_MONITORPOWER | 3, 2)) << "the low bits are the system's own";
+    EXPECT_FALSE(MonitorsOffAfter(true, SC_MONITORPOWER, -1));
+    EXPECT_FALSE(MonitorsOffAfter(true, SC_MONITORPOWER, 1)) << "low power still shows a picture";
+    EXPECT_TRUE(MonitorsOffAfter(true, SC_SCREENSAVE, -1)) << "other commands change nothing";
+    EXPECT_FALSE(MonitorsOffAfter(false, SC_CLOSE, 2));
+}
+
+TEST_F(Preview, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
+{
+    Store("Anim_RotZ", DWORD{1});
+    Store("RotZ", 0.5f);
+    Store("PointCount", DWORD{1});
+    Store("Spread", 0.0f);
+    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
+        Store(channel, 1.0f);
+    RunPreview({{200, [&] {
+        HWND saver = Saver();
+        ASSERT_TRUE(saver);
+        KillTimer(saver, TimerName);
+        // Mark the buffer that frames are drawn into: any frame clears the red away.
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        auto drawnCorner = [] {
+            unsigned char pixel[4] = {};
+            glFinish();
+            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+            return std::vector<int>{pixel[0], pixel[1], pixel[2]};
+        };
+        ASSERT_EQ(drawnCorner(), (std::vector<int>{255, 0, 0}));
+
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF);
+        const float before = GLScene.Angle[2];
+        for (int tick = 0; tick < 3; ++tick)
+            SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(GLScene.Angle[2], before + 3.0f) << "the scene goes on";
+        EXPECT_EQ(drawnCorner(), (std::vector<int>{255, 0, 0})) << "no frame while the monitors are off";
+
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
+        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(GLScene.Angle[2], before + 4.0f);
+        EXPECT_EQ(drawnCorner(), (std::vector<int>{0, 0, 0})) << "frames again once they are on";
     }}});
 }
 
