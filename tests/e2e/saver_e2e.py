@@ -133,15 +133,6 @@ class Screen:
 class SaverTest(unittest.TestCase):
     def setUp(self):
         clear_settings()
-        # Through Wine, so that the position the saver records is where the X pointer is.
-        # Wine may still be centring the cursor on a display it has just opened: try again.
-        for _ in range(20):
-            self.assertEqual(wine_run(SET_CURSOR, *map(str, START)), 0)
-            if "X=%d\nY=%d" % START in xdotool("getmouselocation", "--shell").stdout:
-                break
-            time.sleep(0.2)
-        else:
-            self.fail("the cursor would not stay at %d, %d" % START)
         self.saver = None
 
     def tearDown(self):
@@ -189,7 +180,19 @@ class SaverTest(unittest.TestCase):
             self.fail("the saver did not end within %d s" % timeout)
         self.assertEqual(code, 0)
 
+    def place_cursor(self):
+        # Through Wine, so that the position the saver records is where the X pointer
+        # is; it is checked, and tried again, since a warp of the pointer can be lost.
+        for _ in range(20):
+            self.assertEqual(wine_run(SET_CURSOR, *map(str, START)), 0)
+            if "X=%d\nY=%d" % START in xdotool("getmouselocation", "--shell").stdout:
+                break
+            time.sleep(0.2)
+        else:
+            self.fail("the cursor would not stay at %d, %d" % START)
+
     def run_saver_until_lit(self):
+        self.place_cursor()
         self.start("/s")
         self.wait_for_window()
         screen = self.wait_until_lit()
