@@ -82,6 +82,14 @@ protected:
         Store(name, bits);
     }
 
+    static void StoreOneWhitePoint()
+    {
+        Store("PointCount", DWORD{1});
+        Store("Spread", 0.0f);
+        for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
+            Store(channel, 1.0f);
+    }
+
     RegistrySandbox sandbox_;
     HWND host_ = nullptr;
     std::vector<std::pair<UINT, std::function<void()>>> steps_;
@@ -125,12 +133,9 @@ TEST(HaloSprite, IsTheGreyProfileOfTheBitmapRowsFromTheTop)
 TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
 {
     // One white point at the centre, 20 pixels across, turning about X.
-    Store("PointCount", DWORD{1});
-    Store("Spread", 0.0f);
+    StoreOneWhitePoint();
     Store("Sizing", DWORD{2});
     Store("Size_Max", 20.0f);
-    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
-        Store(channel, 1.0f);
     Store("Anim_RotX", DWORD{1});
     Store("RotX", 0.25f);
 
@@ -214,10 +219,7 @@ TEST_F(Preview, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
 {
     Store("Anim_RotZ", DWORD{1});
     Store("RotZ", 0.5f);
-    Store("PointCount", DWORD{1});
-    Store("Spread", 0.0f);
-    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
-        Store(channel, 1.0f);
+    StoreOneWhitePoint();
     RunPreview({{200, [&] {
         HWND saver = Saver();
         ASSERT_TRUE(saver);
