@@ -7,12 +7,15 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 OGLSCENE GLScene;
 UINT_PTR TimerName;
 HINSTANCE hInstance;
 
 namespace {
+
+bool monitorsOff;
 
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
@@ -44,7 +47,41 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     TimerName = SetTimer(window, ANIMATION_TIMER_ID, ANIMATION_PERIOD_MS, nullptr);
 }
 
+BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
+{
+    auto& monitors = *reinterpret_cast<std::vector<RECT>*>(list);
+    monitors.push_back(*area);
+    return TRUE;
+}
+
+// Full screen, the window spans every monitor; each gets a cloud of its own.
+// The preview is one picture, whatever monitors its host lies on.
+void ShareAmongMonitors(HWND window)
+{
+    if (fChildPreview)
+        return;
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    RECT area, viewports[MAX_MONITORS];
+    GetWindowRect(window, &area);
+    const unsigned count = MonitorViewports(area, monitors.data(), static_cast<unsigned>(monitors.size()), viewports, MAX_MONITORS);
+    GLScene.SetMonitors(viewports, count, area.bottom - area.top);
+}
+
 }  // namespace
+
+unsigned MonitorViewports(const RECT& window, const RECT* monitors, unsigned count, RECT* viewports, unsigned capacity)
+{
+    unsigned written = 0;
+    for (unsigned i = 0; i < count && written < capacity; ++i) {
+        RECT part;
+        if (!IntersectRect(&part, &window, &monitors[i]))
+            continue;
+        OffsetRect(&part, -window.left, -window.top);
+        viewports[written++] = part;
+    }
+    return written;
+}
 
 bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bits)
 {
@@ -72,6 +109,13 @@ bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bi
     return true;
 }
 
+bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state)
+{
+    if ((command & 0xFFF0) != SC_MONITORPOWER)
+        return off;
+    return state == MONITOR_POWER_OFF;
+}
+
 LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -80,9 +124,17 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_SIZE:
         GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
+        ShareAmongMonitors(hWnd);
         break;
     case WM_TIMER:
-        GLScene.Timer();
+        // Dark monitors need no frames, but the scene moves on, so that nothing jumps when they wake.
+        if (monitorsOff)
+            Animate(GLScene);
+        else
+            GLScene.Timer();
+        break;
+    case WM_SYSCOMMAND:
+        monitorsOff = MonitorsOffAfter(monitorsOff, wParam, lParam);
         break;
     case WM_DESTROY:
         if (TimerName)

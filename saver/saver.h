@@ -11,7 +11,17 @@ extern UINT_PTR TimerName;
 extern HINSTANCE hInstance;
 
 constexpr UINT_PTR ANIMATION_TIMER_ID = 1;
+// The state that SC_MONITORPOWER reports for monitors switched off (1 is low power, -1 on).
+constexpr LPARAM MONITOR_POWER_OFF = 2;
 constexpr UINT ANIMATION_PERIOD_MS = 25;
+
+// The parts of a window, given in screen pixels, that lie on each monitor, in
+// the window's own pixels; monitors it does not reach are left out. Returns how
+// many were written, at most capacity.
+unsigned MonitorViewports(const RECT& window, const RECT* monitors, unsigned count, RECT* viewports, unsigned capacity);
+
+// Whether the monitors are off after a system command, given whether they were.
+bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state);
 
 // The halo's 64 x 64 grey levels, rows from the top, from the bitmap's own bits.
 // bits is a working buffer of 64 x 64 four-byte pixels. False when the bitmap cannot be read.

@@ -10,6 +10,7 @@
 constexpr unsigned MAX_POINTS = 1500;
 constexpr int SPRITE_SIDE = 64;
 constexpr int SPRITE_TEXELS = SPRITE_SIDE * SPRITE_SIDE;
+constexpr unsigned MAX_MONITORS = 16;
 
 // Every random draw of the scene goes through here; draws lie in 0 … 32767.
 extern int (*SceneRandom)();
@@ -36,6 +37,10 @@ public:
     void Redraw();
     void DrawCloud();
     void Destroy(HWND window);
+    // Where the monitors lie in a window that spans more than one, in the window's
+    // top-down pixels: each then gets the whole cloud at its own aspect. At most
+    // MAX_MONITORS are kept; one or none draws over the whole window.
+    void SetMonitors(const RECT* monitors, unsigned count, int windowHeight);
 
     HWND hWnd = nullptr;
     HDC hDC = nullptr;
@@ -51,6 +56,9 @@ public:
     bool ColorUp[3] = {true, true, true};
     bool SizeUp = true;
     GLuint Texture = 0;
+    RECT Monitors[MAX_MONITORS] = {};
+    unsigned MonitorCount = 0;
+    int WindowHeight = 0;
 
 private:
     // A spin's sine and cosine, kept because they cost more than the rest of a

@@ -1,5 +1,7 @@
 #include "scrnsave/closing.h"
 
+#include <cstdlib>
+
 namespace {
 
 bool IsInput(UINT message)
@@ -61,5 +63,6 @@ Ending EndingOf(UINT message, WPARAM wParam)
 
 bool CursorMoved(POINT start, POINT cursor)
 {
-    return cursor.x != start.x || cursor.y != start.y;
+    // An optical mouse on a desk wanders by a pixel or two; a hand on it moves more.
+    return std::abs(cursor.x - start.x) + std::abs(cursor.y - start.y) > CURSOR_JITTER;
 }

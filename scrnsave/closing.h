@@ -15,8 +15,10 @@ Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam);
 
 // Whether a message of the full-screen saver ends it: a key or mouse button press
 // always does; a cursor move, or a loss of activation, once the cursor stands
-// elsewhere than where it stood when the window was made.
+// more than CURSOR_JITTER pixels (across and down together) from where it stood
+// when the window was made.
 enum class Ending { No, Yes, IfMoved };
+constexpr long CURSOR_JITTER = 4;
 
 Ending EndingOf(UINT message, WPARAM wParam);
 bool CursorMoved(POINT start, POINT cursor);

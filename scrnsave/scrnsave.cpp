@@ -59,8 +59,10 @@ HWND CreateSaverWindow(HINSTANCE instance, HWND host)
         return CreateWindowExA(0, SAVER_CLASS, SAVER_TITLE, WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom,
                                host, nullptr, instance, nullptr);
     }
+    // Every monitor, not only the primary one: the saver draws a cloud on each.
     return CreateWindowExA(WS_EX_TOPMOST, SAVER_CLASS, SAVER_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                           0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
+                           GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                           GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr, instance, nullptr);
 }
 
 int RunSaver(HINSTANCE instance, HWND host)

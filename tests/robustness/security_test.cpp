@@ -1,4 +1,4 @@
-// What the program may touch and with which rights.
+// What the program may touch in the registry.
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tests/dialogs/dialog_driver.h"
@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -115,17 +114,4 @@ TEST_F(Registry, NothingButTheTwentyTwoSettingsValuesIsWritten)
     for (const auto& [path, value] : before)
         EXPECT_TRUE(after.count(path)) << path << " was deleted";
     EXPECT_EQ(settingsWritten, FIELD_COUNT);
-}
-
-TEST(Rights, TheSaverAsksToRunWithItsUsersRightsAlone)
-{
-    const char* saver = std::getenv("NIMBREL_SCR");
-    ASSERT_TRUE(saver) << "NIMBREL_SCR names the program under test";
-    HMODULE program = LoadLibraryExA(saver, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(program);
-    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // the process's manifest
-    ASSERT_TRUE(found);
-    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(program, found))), SizeofResource(program, found));
-    FreeLibrary(program);
-    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"), std::string::npos) << manifest;
 }

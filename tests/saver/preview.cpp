@@ -79,3 +79,11 @@ void Preview::Store(const char* name, float value)
     std::memcpy(&bits, &value, sizeof bits);
     Store(name, bits);
 }
+
+void Preview::StoreOneWhitePoint()
+{
+    Store("PointCount", DWORD{1});
+    Store("Spread", 0.0f);
+    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
+        Store(channel, 1.0f);
+}

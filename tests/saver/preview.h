@@ -28,6 +28,8 @@ protected:
 
     static void Store(const char* name, DWORD value);
     static void Store(const char* name, float value);
+    // One white point at the centre of the cloud.
+    static void StoreOneWhitePoint();
 
     RegistrySandbox sandbox_;
     HWND host_ = nullptr;

@@ -61,3 +61,25 @@ TEST(PreviewProcess, AHandleThatIsNoWindowEndsAtOnce)
         EXPECT_EQ(*code, 0u) << tail;
     }
 }
+
+TEST(Manifest, AsksForVisualStylesTheDisplaysRealPixelsAndNoElevation)
+{
+    const char* path = std::getenv("NIMBREL_SCR");
+    ASSERT_NE(path, nullptr);
+    HMODULE saver = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(saver);
+    HRSRC found = FindResourceA(saver, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(saver, found)));
+    const std::string manifest(bytes, SizeofResource(saver, found));
+    FreeLibrary(saver);
+
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("<description>Nimbrel</description>"), std::string::npos);
+    EXPECT_NE(manifest.find("processorArchitecture=\"amd64\" version=\"1.0.0.0\" type=\"win32\""), std::string::npos);
+    // Without these Windows would draw the saver at 96 DPI and stretch it.
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    // The rights of whoever starts it, and no virtual copy of the machine's settings.
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"), std::string::npos);
+}

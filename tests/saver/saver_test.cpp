@@ -54,12 +54,9 @@ TEST(HaloSprite, IsTheGreyProfileOfTheBitmapRowsFromTheTop)
 TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
 {
     // One white point at the centre, 20 pixels across, turning about X.
-    Store("PointCount", DWORD{1});
-    Store("Spread", 0.0f);
+    StoreOneWhitePoint();
     Store("Sizing", DWORD{2});
     Store("Size_Max", 20.0f);
-    for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
-        Store(channel, 1.0f);
     Store("Anim_RotX", DWORD{1});
     Store("RotX", 0.25f);
 
@@ -75,7 +72,7 @@ TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
         EXPECT_EQ(GLScene.Data.PointCount, 1);
         EXPECT_EQ(GLScene.PointSize, 20.0f);
         EXPECT_NE(TimerName, 0u);
-        EXPECT_GT(GLScene.Angle[0], 2.0f) << "the 25 ms timer turns the cloud by half a degree a tick";
+        EXPECT_GE(GLScene.Angle[0], 0.5f) << "the timer has turned the cloud, by half a degree a tick";
 
         // The context is current on this thread: draw a frame and read it back.
         DrawFrame(GLScene);
@@ -102,6 +99,75 @@ TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
         EXPECT_EQ(GLScene.Angle[1], before + 1.0f);
         SendMessageA(saver, WM_TIMER, 1, 0);
         EXPECT_EQ(GLScene.Angle[1], before + 2.0f);
+    }}});
+}
+
+TEST(Monitors, EachMonitorTheWindowReachesIsAViewportInWindowPixels)
+{
+    // Two monitors side by side, of different sizes, and one left of the primary.
+    const RECT monitors[] = {{0, 0, 640, 480}, {640, 0, 1440, 600}, {-1024, 100, 0, 868}};
+    RECT viewports[MAX_MONITORS];
+    const RECT all = {-1024, 0, 1440, 868};
+    ASSERT_EQ(MonitorViewports(all, monitors, 3, viewports, MAX_MONITORS), 3u);
+    const RECT expected[] = {{1024, 0, 1664, 480}, {1664, 0, 2464, 600}, {0, 100, 1024, 868}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(EqualRect(&viewports[i], &expected[i])) << i;
+
+    const RECT primary = {0, 0, 640, 480};
+    ASSERT_EQ(MonitorViewports(primary, monitors, 3, viewports, MAX_MONITORS), 1u) << "monitors the window does not reach are left out";
+    EXPECT_TRUE(EqualRect(&viewports[0], &primary));
+
+    const RECT straddling = {600, 400, 700, 500};
+    ASSERT_EQ(MonitorViewports(straddling, monitors, 3, viewports, MAX_MONITORS), 2u);
+    const RECT parts[] = {{0, 0, 40, 80}, {40, 0, 100, 100}};
+    EXPECT_TRUE(EqualRect(&viewports[0], &parts[0]));
+    EXPECT_TRUE(EqualRect(&viewports[1], &parts[1]));
+
+    EXPECT_EQ(MonitorViewports(all, monitors, 3, viewports, 2), 2u) << "never more than there is room for";
+}
+
+TEST(MonitorPower, OnlyOffStopsTheFrames)
+{
+    EXPECT_TRUE(MonitorsOffAfter(false, SC_MONITORPOWER, 2));
+    EXPECT_TRUE(MonitorsOffAfter(false, SC_MONITORPOWER | 3, 2)) << "the low bits are the system's own";
+    EXPECT_FALSE(MonitorsOffAfter(true, SC_MONITORPOWER, -1));
+    EXPECT_FALSE(MonitorsOffAfter(true, SC_MONITORPOWER, 1)) << "low power still shows a picture";
+    EXPECT_TRUE(MonitorsOffAfter(true, SC_SCREENSAVE, -1)) << "other commands change nothing";
+    EXPECT_FALSE(MonitorsOffAfter(false, SC_CLOSE, 2));
+}
+
+TEST_F(Preview, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
+{
+    Store("Anim_RotZ", DWORD{1});
+    Store("RotZ", 0.5f);
+    StoreOneWhitePoint();
+    RunPreview({{200, [&] {
+        HWND saver = Saver();
+        ASSERT_TRUE(saver);
+        KillTimer(saver, TimerName);
+        // Mark the buffer that frames are drawn into: any frame clears the red away.
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        auto drawnCorner = [] {
+            unsigned char pixel[4] = {};
+            glFinish();
+            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+            return std::vector<int>{pixel[0], pixel[1], pixel[2]};
+        };
+        ASSERT_EQ(drawnCorner(), (std::vector<int>{255, 0, 0}));
+
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF);
+        const float before = GLScene.Angle[2];
+        for (int tick = 0; tick < 3; ++tick)
+            SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(GLScene.Angle[2], before + 3.0f) << "the scene goes on";
+        EXPECT_EQ(drawnCorner(), (std::vector<int>{255, 0, 0})) << "no frame while the monitors are off";
+
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
+        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(GLScene.Angle[2], before + 4.0f);
+        EXPECT_EQ(drawnCorner(), (std::vector<int>{0, 0, 0})) << "frames again once they are on";
     }}});
 }
 

@@ -128,11 +128,14 @@ struct Light {
     double Total = 0, X = 0, Y = 0;
 };
 
-Light LightOf(const std::vector<std::uint8_t>& frame, int width)
+// The red light of a frame, or of the columns from..to of it, and where its centre lies.
+Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, int to = INT_MAX)
 {
     Light light;
     for (std::size_t i = 0; i < frame.size(); i += 3) {
         const int pixel = static_cast<int>(i / 3);
+        if (pixel % width < from || pixel % width >= to)
+            continue;
         light.Total += frame[i];
         light.X += frame[i] * double(pixel % width);
         light.Y += frame[i] * double(pixel / width);
@@ -167,6 +170,38 @@ TEST(Drawing, FramesAddSpritesOnBlack)
     EXPECT_EQ(dim.Frame()[centre], 64);
     dim->SetSSData(WindowScene::OriginPoints(2));
     EXPECT_EQ(dim.Frame()[centre], 128) << "two halos on one spot add";
+}
+
+TEST(Drawing, EachMonitorGetsTheWholeCloudAtItsOwnAspect)
+{
+    // One point 2 units right of the centre: its offset in pixels follows the
+    // height of the view it is drawn in, whatever the width.
+    WindowScene single(255, 100, 100);
+    single->SetSSData(WindowScene::OriginPoints(1));
+    single->Cloud[0][0] = 2.0f;
+    const Light alone = LightOf(single.Frame(), 100);
+    const double offset = alone.X - 49.5;
+    ASSERT_GT(offset, 10.0);
+
+    // A window over two monitors: 80 x 100 at the left, 120 x 60 beside it and 20 lower.
+    WindowScene spanning(255, 200, 100);
+    spanning->SetSSData(WindowScene::OriginPoints(1));
+    spanning->Cloud[0][0] = 2.0f;
+    const RECT monitors[] = {{0, 0, 80, 100}, {80, 20, 200, 80}};
+    spanning->SetMonitors(monitors, 2, 100);
+    const std::vector<std::uint8_t> frame = spanning.Frame();
+    const Light left = LightOf(frame, 200, 0, 80), right = LightOf(frame, 200, 80, 200);
+    EXPECT_NEAR(left.Total, alone.Total, 255 * 4);
+    EXPECT_NEAR(right.Total, alone.Total, 255 * 4);
+    EXPECT_NEAR(left.X, 39.5 + offset, 0.5);
+    EXPECT_NEAR(left.Y, 49.5, 0.5);
+    EXPECT_NEAR(right.X, 139.5 + offset * 60 / 100, 0.5);
+    EXPECT_NEAR(right.Y, 100 - 50 - 0.5, 0.5) << "rows count from the bottom in the frame";
+
+    // One monitor draws as a window without monitors does.
+    spanning->SetMonitors(monitors, 1, 100);
+    spanning->Resize(200, 100);
+    EXPECT_NEAR(LightOf(spanning.Frame(), 200).X, 99.5 + offset, 0.5);
 }
 
 TEST(Drawing, CloudTurnsAboutXThenYThenZOfTheView)

@@ -10,10 +10,12 @@ TEST(Closing, PressesEndTheSaverAndMovesEndItOnlyAwayFromTheStart)
         EXPECT_EQ(EndingOf(other, 0), Ending::No) << other;
     EXPECT_EQ(EndingOf(WM_MOUSEMOVE, 0), Ending::IfMoved);
 
+    // A jitter of up to 4 pixels in all, across and down together, is no move.
     const POINT start = {100, 200};
-    EXPECT_FALSE(CursorMoved(start, {100, 200}));
-    EXPECT_TRUE(CursorMoved(start, {101, 200}));
-    EXPECT_TRUE(CursorMoved(start, {100, 199}));
+    for (POINT still : {POINT{100, 200}, POINT{104, 200}, POINT{96, 200}, POINT{100, 196}, POINT{102, 202}, POINT{97, 201}})
+        EXPECT_FALSE(CursorMoved(start, still)) << still.x << ", " << still.y;
+    for (POINT moved : {POINT{105, 200}, POINT{100, 205}, POINT{103, 202}, POINT{97, 198}, POINT{-100, 200}})
+        EXPECT_TRUE(CursorMoved(start, moved)) << moved.x << ", " << moved.y;
 }
 
 TEST(Closing, LosingActivationEndsTheSaverOnlyOnceTheCursorHasMoved)
