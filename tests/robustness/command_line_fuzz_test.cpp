@@ -119,11 +119,16 @@ void UserInput(int n)
         input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
         Input(input);
         return;
-    default:
-        input.mi.dx = 40;
-        input.mi.dy = 30;
-        input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    default: {
+        // To whichever of two far corners of the screen lies farther from the cursor.
+        POINT cursor;
+        GetCursorPos(&cursor);
+        const bool left = cursor.x > GetSystemMetrics(SM_CXSCREEN) / 2;
+        input.mi.dx = left ? 8000 : 57000;  // of 65535 across the screen
+        input.mi.dy = left ? 8000 : 57000;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         Input(input);
+    }
     }
 }
 
@@ -172,7 +177,11 @@ TEST(CommandLineFuzz, FiftyLaunchesOfTheSaverEachEndWithCodeZero)
         Process process('"' + std::string(saver) + "\" " + tail);
         ASSERT_TRUE(process.Started());
         if (command.Mode == SaverMode::FullScreen) {
-            ASSERT_TRUE(FindVisible("WindowsScreenSaverClass", "SCREENSAVER", 15000)) << "no saver window";
+            HWND window = FindVisible("WindowsScreenSaverClass", "SCREENSAVER", 15000);
+            ASSERT_TRUE(window) << "no saver window";
+            // Keys go to the foreground window, which the last process to close may have left elsewhere.
+            SetForegroundWindow(window);
+            PumpMessagesUntil([] { return false; }, 100);
             UserInput(launch);
         } else if (command.Mode == SaverMode::Configure) {
             HWND dialog = FindVisible("#32770", "Configuration of Nimbrel ScreenSaver v1.0", 15000);
