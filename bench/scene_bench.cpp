@@ -35,21 +35,25 @@ double Best(Work work)
     return best;
 }
 
-// Sine and cosine for every rotation, as the turn is written out in words.
+// Sine and cosine for every rotation, as the turn is written out in words: three
+// matrices, each applied to a copy of the point and stored as float before the next.
 void PlainRotate(OGLSCENE& scene)
 {
     const unsigned count = LivePoints(scene.Data.PointCount);
     for (unsigned i = 0; i < count; ++i) {
         const double a = scene.Spin[i];
+        float* point = scene.Cloud[i];
         for (int axis = 0; axis < 3; ++axis) {
-            const float c = static_cast<float>(std::cos(a)), s = static_cast<float>(std::sin(a));
-            const float matrices[3][12] = {
+            const double c = std::cos(a), s = std::sin(a);
+            const double matrices[3][12] = {
                 {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0},
                 {c, 0, s, 0, 0, 1, 0, 0, -s, 0, c, 0},
                 {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0},
             };
-            const float in[3] = {scene.Cloud[i][0], scene.Cloud[i][1], scene.Cloud[i][2]};
-            OGLSCENE::ApplyMatrix(matrices[axis], in, scene.Cloud[i]);
+            const double* m = matrices[axis];
+            const float in[3] = {point[0], point[1], point[2]};
+            for (int r = 0; r < 3; ++r)
+                point[r] = static_cast<float>(m[4 * r] * in[0] + m[4 * r + 1] * in[1] + m[4 * r + 2] * in[2] + m[4 * r + 3]);
         }
     }
 }
