@@ -12,6 +12,16 @@ struct Case {
     std::uint64_t Window;
 };
 
+template <std::size_t N>
+void ExpectCommands(const Case (&cases)[N])
+{
+    for (const Case& c : cases) {
+        const SaverCommand command = ParseCommandLine(c.Tail);
+        EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
+        EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
+    }
+}
+
 }  // namespace
 
 TEST(CommandLine, TheFirstModeLetterDecidesInEitherCase)
@@ -34,11 +44,7 @@ TEST(CommandLine, TheFirstModeLetterDecidesInEitherCase)
         {"\"/sp\"", SaverMode::FullScreen, 0},
         {"12 /p 5", SaverMode::Preview, 5},
     };
-    for (const Case& c : cases) {
-        const SaverCommand command = ParseCommandLine(c.Tail);
-        EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
-        EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
-    }
+    ExpectCommands(cases);
     EXPECT_EQ(ParseCommandLine(nullptr).Mode, SaverMode::Configure);
 }
 
@@ -60,11 +66,7 @@ TEST(CommandLine, PreviewTakesADecimalHandleAfterBlanksOrTabs)
         {"/p 18446744073709551616", SaverMode::Preview, 0},
         {"/p 99999999999999999999999", SaverMode::Preview, 0},
     };
-    for (const Case& c : cases) {
-        const SaverCommand command = ParseCommandLine(c.Tail);
-        EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
-        EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
-    }
+    ExpectCommands(cases);
 }
 
 TEST(CommandLine, LongAndGarbageTailsAreReadSafely)
