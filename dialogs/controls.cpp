@@ -1,21 +1,6 @@
 #include "dialogs/controls.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace {
-
-void SetFloat(SS_Data& data, const FieldInfo& field, float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    SetFieldBits(data, field, bits);
-}
-
-void SetInt(SS_Data& data, const FieldInfo& field, int value)
-{
-    SetFieldBits(data, field, static_cast<std::uint32_t>(value));
-}
 
 // A float times 255 or 100 needs at most 32 significant bits, so the double
 // product is exact; rounding it first would move a value such as 0.5 x 255 up.
@@ -58,19 +43,16 @@ void StoreTrackbarPosition(SS_Data& data, const FieldInfo& field, int position)
     const float whole = static_cast<float>(position);
     switch (field.Control) {
     case ControlKind::InvertedTrackbar:
-        SetInt(data, field, field.Low + field.High - position);
+        SetFieldValue(data, field, field.Low + field.High - position);
         break;
     case ControlKind::Trackbar255:
-        SetFloat(data, field, whole / 255.0f);
+        SetFieldValue(data, field, whole / 255.0f);
         break;
     case ControlKind::Trackbar100:
-        SetFloat(data, field, whole / 100.0f);
+        SetFieldValue(data, field, whole / 100.0f);
         break;
     default:
-        if (field.Kind == FieldKind::Float)
-            SetFloat(data, field, whole);
-        else
-            SetInt(data, field, position);
+        SetFieldValue(data, field, position);
         break;
     }
 }

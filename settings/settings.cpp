@@ -92,6 +92,18 @@ double FieldValue(const SS_Data& data, const FieldInfo& field)
     return static_cast<std::int32_t>(bits);
 }
 
+void SetFieldValue(SS_Data& data, const FieldInfo& field, double value)
+{
+    std::uint32_t bits;
+    if (field.Kind == FieldKind::Float) {
+        const float single = static_cast<float>(value);
+        std::memcpy(&bits, &single, sizeof bits);
+    } else {
+        bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
+    }
+    SetFieldBits(data, field, bits);
+}
+
 void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits)
 {
     if (field.Kind == FieldKind::Flag)

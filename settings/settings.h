@@ -73,6 +73,8 @@ extern const FieldInfo Fields[FIELD_COUNT];
 std::uint32_t FieldBits(const SS_Data& data, const FieldInfo& field);
 // A field's value: every int and every float is exact in a double; a flag is its byte.
 double FieldValue(const SS_Data& data, const FieldInfo& field);
+// Stores a value that the field's kind can hold: a float as the float nearest to it, an int or a flag exactly.
+void SetFieldValue(SS_Data& data, const FieldInfo& field, double value);
 // Stores bits into a field; a flag takes only the low byte.
 void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits);
 // The 32-bit value that the registry keeps for a field: a flag as 0 or 1.

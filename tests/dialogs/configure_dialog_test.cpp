@@ -124,9 +124,9 @@ TEST_F(ConfigureDialog, StoredValuesOutsideTheRangesShowAtTheNearerEndAndAreStor
     };
     Store(DefaultData);
     for (const Case& c : cases)
-        StoreValue(c.Name, c.Bits);
-    StoreValue("Sizing", 3);
-    StoreValue("Anim_B", 2);
+        StoreSetting(c.Name, c.Bits);
+    StoreSetting("Sizing", DWORD{3});
+    StoreSetting("Anim_B", DWORD{2});
     On(CONFIGURE_CAPTION, [&](HWND dialog) {
         for (const Case& c : cases)
             EXPECT_EQ(Position(dialog, c.Control), c.Shown) << c.Name;

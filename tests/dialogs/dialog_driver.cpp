@@ -128,14 +128,6 @@ void DialogTest::Store(const SS_Data& data)
     ActualData = kept;
 }
 
-void DialogTest::StoreValue(const char* name, DWORD bits)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 SS_Data DialogTest::Stored()
 {
     SS_Data data = {};

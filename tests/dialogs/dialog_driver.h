@@ -38,7 +38,6 @@ class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override { ActualData = SS_Data{}; }
     static void Store(const SS_Data& data);
-    static void StoreValue(const char* name, DWORD bits);
     // The 22 stored values, each required to be a DWORD.
     static SS_Data Stored();
 

@@ -94,7 +94,7 @@ TEST_F(SaverLeaks, TwentyThousandFramesHoldNothingMore)
 {
     // Every animation on; a small window keeps llvmpipe's frames short.
     for (const char* flag : {"Anim_R", "Anim_G", "Anim_B", "Anim_RotX", "Anim_RotY", "Anim_RotZ"})
-        Store(flag, DWORD{1});
+        StoreSetting(flag, DWORD{1});
     OpenHost(64, 48);
     Usage warm = {}, end = {};
     RunPreview({{50, [&] {

@@ -87,7 +87,7 @@ TEST_F(Registry, NothingButTheTwentyTwoSettingsValuesIsWritten)
     StoreString("SOFTWARE\\Quillmora\\Other_SS_1.0", "BCol_R", "not ours");
     StoreString(CONFIG_KEY, "Extra", "left alone");
     StoreString((std::string(CONFIG_KEY) + "\\Sub").c_str(), "Speed", "left alone");
-    Store("Speed", 0.5f);
+    StoreSetting("Speed", 0.5f);
     const Snapshot before = TakeSnapshot();
 
     On(CONFIGURE_CAPTION, [](HWND dialog) {

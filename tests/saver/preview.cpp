@@ -4,7 +4,6 @@
 #include "settings/settings.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 Preview* Preview::current_;
@@ -65,25 +64,10 @@ void CALLBACK Preview::Step(HWND host, UINT, UINT_PTR id, DWORD)
         DestroyWindow(host);
 }
 
-void Preview::Store(const char* name, DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-void Preview::Store(const char* name, float value)
-{
-    DWORD bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    Store(name, bits);
-}
-
 void Preview::StoreOneWhitePoint()
 {
-    Store("PointCount", DWORD{1});
-    Store("Spread", 0.0f);
+    StoreSetting("PointCount", DWORD{1});
+    StoreSetting("Spread", 0.0f);
     for (const char* channel : {"SCol_R", "SCol_G", "SCol_B"})
-        Store(channel, 1.0f);
+        StoreSetting(channel, 1.0f);
 }

@@ -26,8 +26,6 @@ protected:
     DWORD RunPreview(Steps steps);
     HWND Saver() const;
 
-    static void Store(const char* name, DWORD value);
-    static void Store(const char* name, float value);
     // One white point at the centre of the cloud.
     static void StoreOneWhitePoint();
 

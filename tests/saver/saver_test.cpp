@@ -55,10 +55,10 @@ TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
 {
     // One white point at the centre, 20 pixels across, turning about X.
     StoreOneWhitePoint();
-    Store("Sizing", DWORD{2});
-    Store("Size_Max", 20.0f);
-    Store("Anim_RotX", DWORD{1});
-    Store("RotX", 0.25f);
+    StoreSetting("Sizing", DWORD{2});
+    StoreSetting("Size_Max", 20.0f);
+    StoreSetting("Anim_RotX", DWORD{1});
+    StoreSetting("RotX", 0.25f);
 
     RunPreview({{400, [&] {
         HWND saver = Saver();
@@ -88,8 +88,8 @@ TEST_F(Preview, StoredSettingsReachTheSceneAndItsFramesFillTheHost)
 
 TEST_F(Preview, ATimerMessageOfAnyIdAdvancesTheScene)
 {
-    Store("Anim_RotY", DWORD{1});
-    Store("RotY", 0.5f);
+    StoreSetting("Anim_RotY", DWORD{1});
+    StoreSetting("RotY", 0.5f);
     RunPreview({{100, [&] {
         HWND saver = Saver();
         ASSERT_TRUE(saver);
@@ -138,8 +138,8 @@ TEST(MonitorPower, OnlyOffStopsTheFrames)
 
 TEST_F(Preview, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
 {
-    Store("Anim_RotZ", DWORD{1});
-    Store("RotZ", 0.5f);
+    StoreSetting("Anim_RotZ", DWORD{1});
+    StoreSetting("RotZ", 0.5f);
     StoreOneWhitePoint();
     RunPreview({{200, [&] {
         HWND saver = Saver();

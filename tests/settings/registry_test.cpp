@@ -24,14 +24,6 @@ protected:
         return key;
     }
 
-    void Store(const char* name, DWORD type, const void* data, DWORD size)
-    {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-
     void StoreRecord(const SS_Data& data)
     {
         ActualData = data;
@@ -153,11 +145,11 @@ TEST_F(Registry, ValuesOfOtherTypesAreTakenByteForByteWhenTheyFit)
 {
     StoreRecord(DefaultData);
     const unsigned char binary[4] = {0x00, 0x00, 0x40, 0x3F};  // 0.75f
-    Store("SCol_R", REG_BINARY, binary, 4);
-    Store("BCol_B", REG_SZ, "ab", 3);  // 'a', 'b' and the terminator
+    StoreSetting("SCol_R", REG_BINARY, binary, 4);
+    StoreSetting("BCol_B", REG_SZ, "ab", 3);  // 'a', 'b' and the terminator
     const unsigned long long wide = 9;
-    Store("PointCount", REG_QWORD, &wide, 8);
-    Store("Speed", REG_SZ, "12345678", 9);
+    StoreSetting("PointCount", REG_QWORD, &wide, 8);
+    StoreSetting("Speed", REG_SZ, "12345678", 9);
 
     ReadConfig();
     SS_Data expected = DefaultData;
@@ -172,9 +164,9 @@ TEST_F(Registry, ShortDataReplaceOnlyTheLowBytes)
 {
     StoreRecord(DefaultData);
     const unsigned char two[2] = {0xAA, 0xBB};
-    Store("BCol_R", REG_BINARY, two, 2);
-    Store("Sizing", REG_BINARY, two, 0);
-    Store("Anim_R", REG_BINARY, two + 1, 1);
+    StoreSetting("BCol_R", REG_BINARY, two, 2);
+    StoreSetting("Sizing", REG_BINARY, two, 0);
+    StoreSetting("Anim_R", REG_BINARY, two + 1, 1);
 
     ActualData.BCol_R = 0x11223344;
     ActualData.Sizing = -5;
@@ -190,9 +182,9 @@ TEST_F(Registry, AFlagIsItsFirstByteAlone)
     const unsigned char setLow[4] = {0x01, 0x01, 0x00, 0x00};
     const unsigned char setHigh[4] = {0x00, 0x01, 0x00, 0x00};
     const unsigned char two[4] = {0x02, 0x00, 0x00, 0x00};
-    Store("Anim_RotX", REG_DWORD, setLow, 4);
-    Store("Anim_R", REG_DWORD, setHigh, 4);
-    Store("Anim_B", REG_DWORD, two, 4);
+    StoreSetting("Anim_RotX", REG_DWORD, setLow, 4);
+    StoreSetting("Anim_R", REG_DWORD, setHigh, 4);
+    StoreSetting("Anim_B", REG_DWORD, two, 4);
 
     ReadConfig();
     EXPECT_EQ(ActualData.Anim_RotX, 1);

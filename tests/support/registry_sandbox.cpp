@@ -1,7 +1,12 @@
 #include "tests/support/registry_sandbox.h"
 
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -41,4 +46,24 @@ RegistrySandbox::~RegistrySandbox()
     RegCloseKey(root_);
     if (owner_)
         RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+}
+
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+}
+
+void StoreSetting(const char* name, DWORD value)
+{
+    StoreSetting(name, REG_DWORD, &value, sizeof value);
+}
+
+void StoreSetting(const char* name, float value)
+{
+    DWORD bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    StoreSetting(name, bits);
 }

@@ -26,3 +26,8 @@ private:
     HKEY root_ = nullptr;
     bool owner_;
 };
+
+// Sets one value of the settings key, in whatever stands for HKEY_LOCAL_MACHINE.
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size);
+void StoreSetting(const char* name, DWORD value);
+void StoreSetting(const char* name, float value);
