@@ -2,7 +2,6 @@
 // machine's OpenGL.
 #include "scene/oglscene.h"
 #include "scene/rules.h"
-#include "tests/support/scene_window.h"
 
 #include <GL/gl.h>
 
@@ -98,7 +97,12 @@ void TimeFrame(OGLSCENE& scene, const char* name, const SS_Data& data, float lar
 
 int main()
 {
-    const HWND window = OpenSceneWindow(WIDTH, HEIGHT, WS_POPUP | WS_VISIBLE);
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "NimbrelBench";
+    RegisterClassA(&windowClass);
+    const HWND window = CreateWindowA("NimbrelBench", "", WS_POPUP | WS_VISIBLE, 0, 0, WIDTH, HEIGHT, nullptr, nullptr, nullptr, nullptr);
     auto scene = std::make_unique<OGLSCENE>();
     unsigned char sprite[SPRITE_TEXELS];
     Halo(sprite);

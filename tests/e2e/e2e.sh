@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The real nimbrel.scr on a Wine session's display, looked at with screenshots
+# and ended with real X input.
+#   e2e.sh SESSION-DIR SCR SET-CURSOR CASE      CASE: saver, installer or monitors
+set -uo pipefail
+session=$1 scr=$2 set_cursor=$3
+source "$session/env"
+shot=$(mktemp --suffix=.miff) saver=
+trap 'rm -f "$shot"; kill $saver 2>/dev/null' EXIT
+settings='HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0'
+desktop='HKCU\Control Panel\Desktop'
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nimbrel'
+
+tool=$(dirname "$0")/../../tools/wine
+wine() { "$tool" "$session" "$@" >/dev/null 2>&1; }
+fail() { echo "FAILED: $*"; exit 1; }
+# wait_for SECONDS FAILURE COMMAND...: waits for the command to succeed.
+wait_for() {
+  local deadline=$((SECONDS + $1)) failure=$2
+  shift 2
+  until "$@"; do ((SECONDS < deadline)) || fail "$failure"; sleep 0.05; done
+}
+# brightest X Y W H: the brightest channel, 0 to 255, in that part of the last screenshot.
+brightest() { convert "$shot" -crop "$3x$4+$1+$2" +repage -format '%[fx:int(255*maxima)]' info:; }
+# drawn LEFT TOP RIGHT BOTTOM: a screenshot shows that monitor lit in its middle and black in its corners.
+drawn() {
+  import -window root -depth 8 "$shot"
+  (($(brightest $((($1 + $3) / 2 - 32)) $((($2 + $4) / 2 - 32)) 64 64) > 60)) || return 1
+  for corner in "$(($1 + 4)) $(($2 + 4))" "$(($3 - 5)) $(($2 + 4))" "$(($1 + 4)) $(($4 - 5))" "$(($3 - 5)) $(($4 - 5))"; do
+    (($(brightest $corner 1 1) == 0)) || return 1
+  done
+}
+start() {
+  wine "$scr" /s &
+  saver=$!
+}
+running() { kill -0 $saver 2>/dev/null; }
+ended() { ! running; }
+# ends WHAT: the saver ends with code 0 within 5 s.
+ends() {
+  wait_for 5 "$1 did not end the saver" ended
+  wait $saver || fail "the saver ended with code $?"
+}
+
+cursor_at_centre() { wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
+
+saver() {
+  for end in "mousemove 515 382" "click 1" "key Escape"; do
+    # Wine and X must agree on where the cursor starts; a warp of the pointer can be lost.
+    wait_for 10 "the cursor would not stay at the centre" cursor_at_centre
+    start
+    wait_for 10 "the middle of the screen was never lit with its corners black" drawn 0 0 1024 768
+    if [[ $end == mousemove* ]]; then
+      for to in "514 386" "508 384" "515 383" "511 387"; do xdotool mousemove $to; done  # 4 pixels in all
+      watched=$((SECONDS + 1))
+      while ((SECONDS <= watched)); do running || fail "a jitter of 4 pixels ended the saver"; sleep 0.05; done
+    fi
+    xdotool $end
+    ends "$end"
+  done
+}
+
+both_drawn() { drawn 0 0 640 480 && drawn 640 0 1440 600; }
+
+monitors() {  # on a display of two screens, 640 x 480 and 800 x 600 side by side
+  for value in PointCount:1 Spread:0 Sizing:2 Size_Max:0x42700000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000; do
+    wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f
+  done
+  start
+  wait_for 10 "each monitor should show a halo in its middle and black in its corners" both_drawn
+  xdotool key Escape
+  ends Escape
+}
+
+installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
+uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
+
+installer() {
+  local setup
+  setup=$(dirname "$(dirname "$scr")")/nimbrel-setup.exe
+  for options in "" /SETSAVER; do
+    wine "$setup" /S $options || fail "the installer failed"
+    cmp -s "$installed" "$scr" || fail "the installed saver is not the one built"
+    if wine reg query "$desktop" /v SCRNSAVE.EXE; then [[ -n $options ]]; else [[ -z $options ]]; fi ||
+      fail "only /SETSAVER makes Nimbrel the screen saver"
+    wine reg add "$settings" /v PointCount /t REG_DWORD /d 77 /f
+    uninstaller=$("$tool" "$session" reg query "$entry" /v UninstallString | tr -d '\r' | grep -o '[A-Z]:\\[^"]*')
+    wine "$uninstaller" /S || fail "the uninstaller failed"
+    # It finishes from a copy of itself, after its first process has ended.
+    wait_for 20 "the uninstaller left the saver or its entry behind" uninstalled
+    ! wine reg query "$settings" || fail "the uninstaller left the settings behind"
+    ! wine reg query "$desktop" /v SCRNSAVE.EXE || fail "a removed saver is still the chosen one"
+  done
+}
+
+$4
+echo "passed: $4"

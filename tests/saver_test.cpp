@@ -1,0 +1,137 @@
+#include "saver/saver.h"
+#include "scrnsave/command_line.h"
+#include "scrnsave/scrnsave.h"
+#include "tests/support.h"
+
+#include <cstdint>
+
+namespace {
+
+TEST(CommandLine, TheFirstModeLetterDecidesAndPreviewReadsItsHandle)
+{
+    const struct {
+        const char* Tail;
+        SaverMode Mode;
+        std::uint64_t Window;
+    } cases[] = {
+        {"-S", SaverMode::FullScreen, 0},
+        {"/c:456", SaverMode::Configure, 0},
+        {"/A 789", SaverMode::ChangePassword, 0},
+        {"xyz", SaverMode::Configure, 0},
+        {"/x /s /c", SaverMode::FullScreen, 0},
+        {"\"/sp\"", SaverMode::FullScreen, 0},
+        {"12 /p 5", SaverMode::Preview, 5},
+        {"/P\t123", SaverMode::Preview, 123},
+        {"/p \t  42 junk", SaverMode::Preview, 42},
+        {"/p:123", SaverMode::Preview, 0},
+        {"/p 18446744073709551615", SaverMode::Preview, 18446744073709551615ull},
+        {"/p 18446744073709551616", SaverMode::Preview, 0},  // past 64 bits: no window
+        {"\xC0\xE9\xF3P 7", SaverMode::Preview, 7},           // bytes above 127 are no letters
+    };
+    for (const auto& c : cases) {
+        const SaverCommand command = ParseCommandLine(c.Tail);
+        EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
+        EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
+    }
+}
+
+TEST(Saver, APreviewHandleThatNamesNoWindowEndsAtOnce)
+{
+    HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    HBITMAP bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
+    for (const std::string& tail : std::vector<std::string>{"/p 0", "/p junk", "/p", "/p 18446744073709551616", "/a",
+                                                            "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(gone)),
+                                                            "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(bitmap))}) {
+        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0) << tail;
+        EXPECT_EQ(hMainWindow, nullptr) << tail << " made a saver window";
+    }
+    DeleteObject(bitmap);
+}
+
+HGLRC WINAPI NoContext(HDC)
+{
+    return nullptr;
+}
+
+// A handle that no context has, so that making it current fails.
+HGLRC WINAPI StaleContext(HDC)
+{
+    return reinterpret_cast<HGLRC>(static_cast<std::uintptr_t>(0x7ff0));
+}
+
+TEST(Saver, WithoutAContextTheSaverClosesQuietlyAndLetsGoOfTheDeviceContext)
+{
+    for (const auto factory : {NoContext, StaleContext}) {
+        SceneCreateContext = factory;
+        // A message box, or a saver that stays, would hold the test until its time is up.
+        EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), "/s"), 0);
+        EXPECT_FALSE(IsWindow(hMainWindow));
+        EXPECT_EQ(TimerName, 0u);
+        EXPECT_EQ(GLScene.hRC, nullptr);
+        EXPECT_EQ(GLScene.hDC, nullptr);
+    }
+}
+
+TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
+{
+    StoreRecord(WhitePoints(1, 20));
+    StoreSetting("Anim_RotX", DWORD{1});
+    RunSaver("/p", [](HWND saver) {
+        ASSERT_TRUE(saver);
+        RECT host, client;
+        GetClientRect(GetParent(saver), &host);
+        GetClientRect(saver, &client);
+        EXPECT_TRUE(EqualRect(&host, &client));
+        EXPECT_EQ(GLScene.PointSize, 20.0f);
+        KillTimer(saver, TimerName);
+        const float before = GLScene.Angle[0];
+        SendMessageA(saver, WM_TIMER, 7, 0);
+        EXPECT_EQ(GLScene.Angle[0], before + 0.5f) << "a tick of any timer turns the cloud by twice RotX";
+
+        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEMOVE})
+            SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
+        MSG closing;
+        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
+    });
+    EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
+}
+
+TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
+{
+    StoreRecord(WhitePoints(1, 20));
+    StoreSetting("Anim_RotZ", DWORD{1});
+    RunSaver("/p", [](HWND saver) {
+        ASSERT_TRUE(saver);
+        KillTimer(saver, TimerName);
+        // A marker in the buffer that frames are drawn into: any frame clears it away.
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        const auto corner = [] {
+            unsigned char pixel[4] = {};
+            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+            return pixel[0];
+        };
+        const float before = GLScene.Angle[2];
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF);
+        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "the scene goes on";
+        EXPECT_EQ(corner(), 255) << "no frame while the monitors are off";
+        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
+        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+        EXPECT_EQ(corner(), 0) << "frames again once they are on";
+    });
+}
+
+TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))), SizeofResource(nullptr, found));
+    for (const char* line : {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>", ">true/pm</dpiAware>",
+                             ">PerMonitorV2, PerMonitor</dpiAwareness>", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""})
+        EXPECT_NE(manifest.find(line), std::string::npos) << line;
+}
+
+}  // namespace

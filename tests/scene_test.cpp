@@ -1,0 +1,200 @@
+#include "scene/rules.h"
+#include "tests/support.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr float PI_F = 3.14159274f;  // the float nearest to pi
+
+int draws;
+int CountedDraw()
+{
+    ++draws;
+    return std::rand();
+}
+
+// The cloud that a stored PointCount builds, from a fixed seed.
+std::vector<float> BuildCloud(WindowScene& scene, SS_Data data)
+{
+    SceneRandom = CountedDraw;
+    draws = 0;
+    std::srand(77);
+    scene->SetSSData(data);
+    return std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[0][0] + 3 * MAX_POINTS);
+}
+
+TEST(Scene, StoredCountsBeyondTheCloudBuildExactlyAFullOne)
+{
+    WindowScene scene;
+    SS_Data data = DefaultData;
+    data.PointCount = MAX_POINTS;
+    const std::vector<float> full = BuildCloud(scene, data);
+    const int fullDraws = draws;
+    for (std::int32_t count : {-1, 1501, INT_MAX}) {
+        data.PointCount = count;
+        EXPECT_EQ(BuildCloud(scene, data), full) << count;
+        EXPECT_EQ(draws, fullDraws) << count;
+        scene->Timer();
+        EXPECT_EQ(scene->ZPos, -300.0f) << "the member after the spins, for " << count;
+    }
+}
+
+TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadAndSpinsScaleWithSpeed)
+{
+    WindowScene scene;
+    SS_Data data = DefaultData;
+    data.PointCount = MAX_POINTS;
+    data.Spread = 2.5f;
+    data.Speed = 0.8f;
+    const std::vector<float> cloud = BuildCloud(scene, data);
+    // Under 1 + cos a, (pi + 2) / 2 pi of the angles lie within pi / 2 of the middle; uniform, half.
+    const auto inner = std::count_if(cloud.begin(), cloud.end(), [&](float c) { return std::fabs(c) < PI_F / 2 * data.Spread; });
+    EXPECT_NEAR(double(inner) / cloud.size(), (PI + 2) / (2 * PI), 0.02);
+    for (float coordinate : cloud)
+        ASSERT_LE(std::fabs(coordinate), PI_F * data.Spread);
+
+    const auto [least, most] = std::minmax_element(std::begin(scene->Spin), std::end(scene->Spin));
+    EXPECT_GE(*least, -data.Speed / 50);
+    EXPECT_LT(*least, -0.99f * data.Speed / 50);
+    EXPECT_LE(*most, data.Speed / 50);
+    EXPECT_GT(*most, 0.99f * data.Speed / 50);
+}
+
+TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleLiesWithinATurn)
+{
+    auto scene = std::make_unique<OGLSCENE>();
+    SS_Data& data = scene->Data;
+    data.PointCount = 16;
+    data.Sizing = 2;
+    data.Anim_Rotating = data.Anim_RotX = data.Anim_RotY = data.Anim_RotZ = 1;
+    data.RotX = data.RotY = data.RotZ = 1.0f;
+    const auto distance = [&](int i) { return std::hypot(scene->Cloud[i][0], scene->Cloud[i][1], scene->Cloud[i][2]); };
+    double start[16];
+    for (int i = 0; i < 16; ++i) {
+        scene->Cloud[i][0] = 1.0f + i;
+        scene->Cloud[i][1] = -2.0f;
+        scene->Cloud[i][2] = 0.5f * i;
+        scene->Spin[i] = 0.02f * (i - 7.5f) / 7.5f;
+        start[i] = distance(i);
+    }
+    for (long tick = 0; tick < 24L * 60 * 60 * 40; ++tick)
+        Animate(*scene);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(distance(i) / start[i], 1.0, 1e-3) << "point " << i;
+    for (float angle : scene->Angle)
+        EXPECT_LT(std::fabs(angle), 360.0f);
+    for (float rate : {FLT_MAX, -FLT_MAX, 2e38f, -1.7e38f})
+        EXPECT_LT(std::fabs(TurnAngle(359.0f, rate)), 360.0f) << rate;
+}
+
+TEST(Scene, TheBaseColourDarkensTheHaloAndAnyStoredColourGivesADefinedTexel)
+{
+    const struct {
+        std::uint8_t Sprite;
+        std::int32_t Base;
+        std::uint8_t Texel;
+    } cases[] = {
+        {200, 127, 73}, {100, 127, 0}, {200, -100, 44}, {5, INT_MIN, 5},  // the low byte of the true difference
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TintChannel(c.Sprite, c.Base), c.Texel) << int{c.Sprite} << " less " << c.Base;
+}
+
+TEST(Scene, AnyClientSizeGivesAWorkingViewport)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    WindowScene scene;
+    GLint largest[2];
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+    const struct {
+        float Width, Height;
+        GLint ViewWidth, ViewHeight;
+    } cases[] = {{800, 600, 800, 600}, {0, 600, 1, 600}, {-5, -7, 1, 1}, {1.5f, 2.7f, 1, 2}, {nan, 600, 1, 600}, {inf, nan, largest[0], 1}};
+    for (const auto& size : cases) {
+        scene->Resize(size.Width, size.Height);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], size.ViewWidth) << size.Width << " x " << size.Height;
+        EXPECT_EQ(viewport[3], size.ViewHeight) << size.Width << " x " << size.Height;
+    }
+    scene->Resize(128, 128);
+    scene->SetSSData(WhitePoints(1, 8));
+    EXPECT_EQ(scene.Frame()[(64 * 128 + 64) * 3], 255);
+}
+
+// The red light of the columns from..to of a frame, and where its centre lies.
+struct Light {
+    double Total = 0, X = 0, Y = 0;
+};
+
+Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, int to = INT_MAX)
+{
+    Light light;
+    for (std::size_t i = 0; i < frame.size(); i += 3) {
+        const int x = static_cast<int>(i / 3) % width, y = static_cast<int>(i / 3) / width;
+        if (x >= from && x < to) {
+            light.Total += frame[i];
+            light.X += frame[i] * double(x);
+            light.Y += frame[i] * double(y);
+        }
+    }
+    if (light.Total > 0) {
+        light.X /= light.Total;
+        light.Y /= light.Total;
+    }
+    return light;
+}
+
+TEST(Scene, FramesAreLitWhereThePointsAreBlackWithoutAndHalosAdd)
+{
+    WindowScene bright;
+    bright->SetSSData(WhitePoints(1, 8));
+    const std::vector<std::uint8_t> frame = bright.Frame();
+    const std::size_t centre = (64 * 128 + 64) * 3;
+    EXPECT_EQ(std::vector<int>(&frame[centre], &frame[centre + 3]), (std::vector<int>{255, 255, 255}));
+    const Light light = LightOf(frame, 128);
+    EXPECT_NEAR(light.Total, 8 * 8 * 255, 255 * 8) << "one point of size 8";
+    EXPECT_NEAR(light.X, 63.5, 0.5);
+    EXPECT_NEAR(light.Y, 63.5, 0.5);
+    bright->SetSSData(WhitePoints(0, 8));
+    EXPECT_EQ(LightOf(bright.Frame(), 128).Total, 0);
+
+    WindowScene dim(64);
+    dim->SetSSData(WhitePoints(1, 8));
+    EXPECT_EQ(dim.Frame()[centre], 64);
+    dim->SetSSData(WhitePoints(2, 8));
+    EXPECT_EQ(dim.Frame()[centre], 128) << "two halos on one spot add";
+}
+
+TEST(Scene, EachMonitorGetsTheWholeCloudAtItsOwnAspect)
+{
+    // One point 2 units right of the centre: its offset in pixels follows the
+    // height of the view it is drawn in, whatever the width.
+    WindowScene single(255, 100, 100);
+    single->SetSSData(WhitePoints(1, 8));
+    single->Cloud[0][0] = 2.0f;
+    const double offset = LightOf(single.Frame(), 100).X - 49.5;
+    ASSERT_GT(offset, 10.0);
+
+    // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower.
+    WindowScene spanning(255, 200, 100);
+    spanning->SetSSData(WhitePoints(1, 8));
+    spanning->Cloud[0][0] = 2.0f;
+    const RECT monitors[] = {{0, 0, 80, 100}, {80, 20, 200, 80}};
+    spanning->SetMonitors(monitors, 2, 100);
+    const std::vector<std::uint8_t> frame = spanning.Frame();
+    const Light left = LightOf(frame, 200, 0, 80), right = LightOf(frame, 200, 80, 200);
+    EXPECT_NEAR(left.X, 39.5 + offset, 0.5);
+    EXPECT_NEAR(left.Y, 49.5, 0.5);
+    EXPECT_NEAR(right.X, 139.5 + offset * 60 / 100, 0.5);
+    EXPECT_NEAR(right.Y, 49.5, 0.5) << "rows count from the bottom in the frame";
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include "tests/support.h"
+
+#include "dialogs/dialogs.h"
+#include "saver/saver.h"
+#include "scrnsave/scrnsave.h"
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <sstream>
+
+namespace {
+
+struct PrivateMachineKey {
+    PrivateMachineKey()
+    {
+        char path[64];
+        std::snprintf(path, sizeof path, "Software\\NimbrelTests\\%lu", GetCurrentProcessId());
+        RegDeleteTreeA(HKEY_CURRENT_USER, path);
+        HKEY root;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) != ERROR_SUCCESS
+            || RegOverridePredefKey(HKEY_LOCAL_MACHINE, root) != ERROR_SUCCESS)
+            std::abort();
+    }
+} privateMachineKey;
+
+}  // namespace
+
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+}
+
+void StoreRecord(const SS_Data& data)
+{
+    ActualData = data;
+    EXPECT_TRUE(WriteConfig());
+}
+
+SS_Data StoredRecord()
+{
+    SS_Data data = {};
+    for (const FieldInfo& field : Fields) {
+        DWORD bits = 0, size = sizeof bits;
+        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, CONFIG_KEY, field.Name, RRF_RT_REG_DWORD, nullptr, &bits, &size), ERROR_SUCCESS) << field.Name;
+        SetFieldBits(data, field, bits);
+    }
+    return data;
+}
+
+std::uint32_t Bits(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+const FieldInfo& FieldNamed(const std::string& name)
+{
+    for (const FieldInfo& field : Fields)
+        if (name == field.Name)
+            return field;
+    ADD_FAILURE() << "no field " << name;
+    return Fields[0];
+}
+
+::testing::AssertionResult SameRecord(const SS_Data& expected, const SS_Data& actual)
+{
+    std::ostringstream differences;
+    for (const FieldInfo& field : Fields)
+        if (FieldBits(expected, field) != FieldBits(actual, field))
+            differences << ' ' << field.Name << ": expected 0x" << std::hex << FieldBits(expected, field) << ", got 0x"
+                        << FieldBits(actual, field) << std::dec << ';';
+    if (differences.str().empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "records differ:" << differences.str();
+}
+
+SS_Data DistinctRecord()
+{
+    return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.5f, 0, 700.0f, 20.0f, 1, 1234, 0.5f, 0.75f, 1.0f, 1, 1, 1, 3.5f};
+}
+
+SS_Data WhitePoints(std::int32_t count, float size)
+{
+    SS_Data data = DefaultData;
+    data.BCol_R = data.BCol_G = data.BCol_B = 0;
+    data.SCol_R = data.SCol_G = data.SCol_B = 1.0f;
+    data.Anim_R = data.Anim_G = data.Anim_B = data.Anim_Rotating = 0;
+    data.Sizing = 2;
+    data.Size_Max = size;
+    data.PointCount = count;
+    data.Spread = 0.0f;
+    return data;
+}
+
+WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
+    : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "NimbrelScene";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowA("NimbrelScene", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+    const std::vector<unsigned char> sprite(SPRITE_TEXELS, spriteValue);
+    scene_->Create(window_, sprite.data());
+    scene_->Resize(static_cast<float>(width), static_cast<float>(height));
+}
+
+WindowScene::~WindowScene()
+{
+    scene_->Destroy(window_);
+    DestroyWindow(window_);
+}
+
+std::vector<std::uint8_t> WindowScene::Frame()
+{
+    DrawFrame(*scene_);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width_) * height_ * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+namespace {
+
+HWND host;
+std::function<void(HWND)> saverStep;
+
+void CALLBACK StepOnceStarted(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (!IsWindow(hMainWindow) || !TimerName)
+        return;
+    KillTimer(nullptr, timer);
+    saverStep(hMainWindow);
+    DestroyWindow(host ? host : hMainWindow);
+}
+
+}  // namespace
+
+int RunSaver(const char* mode, const std::function<void(HWND saver)>& step)
+{
+    std::string tail = mode;
+    if (tail == "/p") {
+        RECT frame = {0, 0, 320, 240};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, frame.right - frame.left,
+                             frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
+        tail += " " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
+    }
+    saverStep = step;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceStarted);
+    const int result = ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str());
+    KillTimer(nullptr, timer);
+    return result;
+}
+
+const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0";
+const char DEFAULTS[] = "Set Defaults";
+const char ABOUT[] = "About";
+
+namespace {
+
+std::deque<std::pair<std::string, std::function<void(HWND)>>> pending;
+
+// Runs the next action once its dialog is shown and active, which a dialog is
+// not while a box it owns is open. The action leaves the queue before it runs,
+// since it may open a box whose modal loop ticks this timer again.
+void CALLBACK RunNextAction(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = GetActiveWindow();
+    char caption[128] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    if (pending.empty() || pending.front().first != caption || !IsWindowVisible(dialog))
+        return;
+    const auto action = std::move(pending.front().second);
+    pending.pop_front();
+    action(dialog);
+}
+
+INT_PTR CALLBACK ConfigureProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ScreenSaverConfigureDialog(dialog, message, wParam, lParam);
+}
+
+}  // namespace
+
+void On(const char* caption, std::function<void(HWND)> action)
+{
+    pending.emplace_back(caption, std::move(action));
+}
+
+INT_PTR RunConfiguration()
+{
+    RegisterDialogClasses(GetModuleHandleA(nullptr));
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, RunNextAction);
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), nullptr, ConfigureProcedure, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(pending.empty()) << "actions left for " << pending.front().first;
+    pending.clear();
+    return result;
+}
+
+void Slide(HWND dialog, int id, int position)
+{
+    SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
+    UpdateWindow(GetDlgItem(dialog, id));
+}
+
+std::string Text(HWND dialog, int id)
+{
+    char text[256] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}

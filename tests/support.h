@@ -1,0 +1,69 @@
+// What the tests share. Every test process gets a private HKEY_LOCAL_MACHINE (a
+// fresh key under HKEY_CURRENT_USER stands in for it), so that tests running
+// side by side never see each other's settings.
+#pragma once
+
+#include "scene/oglscene.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size);
+inline void StoreSetting(const char* name, DWORD value) { StoreSetting(name, REG_DWORD, &value, sizeof value); }
+void StoreRecord(const SS_Data& data);
+// The 22 stored values; each must be a REG_DWORD of 4 bytes.
+SS_Data StoredRecord();
+std::uint32_t Bits(float value);
+const FieldInfo& FieldNamed(const std::string& name);
+// Field by field, bit for bit, naming every field that differs.
+::testing::AssertionResult SameRecord(const SS_Data& expected, const SS_Data& actual);
+// Differs from the defaults in every field, and the dialog's controls show it exactly.
+SS_Data DistinctRecord();
+// Settings that draw count white points of the given size at the centre, untinted.
+SS_Data WhitePoints(std::int32_t count, float size);
+
+// A scene with its context current, in a hidden window, its sprite all one value.
+class WindowScene {
+public:
+    explicit WindowScene(unsigned char spriteValue = 255, int width = 128, int height = 128);
+    ~WindowScene();
+    OGLSCENE* operator->() { return scene_.get(); }
+    // Draws a frame and reads it back: RGB rows from the bottom up.
+    std::vector<std::uint8_t> Frame();
+
+private:
+    int width_, height_;
+    HWND window_;
+    std::unique_ptr<OGLSCENE> scene_;
+};
+
+// Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
+// 320 x 240 host window. Once it has started, runs the step with the saver's
+// window (or none, when the saver ends first), then ends it by closing the
+// window or the host. Returns the screen-saver library's result.
+int RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
+
+// Drives the real configuration dialog from inside its modal loops. Each action
+// runs as soon as the dialog with its caption is shown and enabled.
+extern const char CONFIGURE[], DEFAULTS[], ABOUT[];
+void On(const char* caption, std::function<void(HWND dialog)> action);
+// Runs the dialog as the screen-saver library does, until it ends; returns its result.
+INT_PTR RunConfiguration();
+inline void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }  // posted: a box it opens runs its own loop
+inline void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline void PressKey(HWND dialog, WPARAM key) { PostMessageA(dialog, WM_KEYDOWN, key, 0); }
+// Moves a trackbar and lets it repaint, which is when it notifies the dialog.
+void Slide(HWND dialog, int id, int position);
+inline int Position(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0)); }
+inline bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+std::string Text(HWND dialog, int id);
