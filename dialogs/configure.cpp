@@ -113,7 +113,7 @@ void TrackbarNotified(HWND hDlg, WPARAM id)
 {
     switch (id) {
     case IDC_POINT_COUNT:
-        SetDlgItemTextA(hDlg, IDC_COUNT_TEXT, CountText(Position(hDlg, IDC_POINT_COUNT)).c_str());
+        SetDlgItemInt(hDlg, IDC_COUNT_TEXT, Position(hDlg, IDC_POINT_COUNT), TRUE);
         break;
     case IDC_SIZE_MAX:
         MoveIfNeeded(hDlg, IDC_SIZE_MIN, MinimumAfterMaximumMoved(Position(hDlg, IDC_SIZE_MAX), Position(hDlg, IDC_SIZE_MIN)));

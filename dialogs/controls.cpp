@@ -26,6 +26,22 @@ bool IsTrackbar(const FieldInfo& field)
     return field.Control != ControlKind::TickBox && field.Control != ControlKind::RadioButtons;
 }
 
+double PositionValue(const FieldInfo& field, int position)
+{
+    // Float division of exact operands gives the nearest float to the true quotient.
+    const float whole = static_cast<float>(position);
+    switch (field.Control) {
+    case ControlKind::InvertedTrackbar:
+        return field.Low + field.High - position;
+    case ControlKind::Trackbar255:
+        return whole / 255.0f;
+    case ControlKind::Trackbar100:
+        return whole / 100.0f;
+    default:
+        return position;
+    }
+}
+
 int TrackbarPosition(const SS_Data& data, const FieldInfo& field)
 {
     // Bounded before the conversion: converting a double outside int's range is undefined.
@@ -34,27 +50,17 @@ int TrackbarPosition(const SS_Data& data, const FieldInfo& field)
         return field.Low;
     if (shown >= field.High)
         return field.High;
-    return static_cast<int>(shown);
+    // The float nearest to p / 100 often lies just below it, and its product then
+    // truncates to p - 1; a value that position p stored shows at p again.
+    const int truncated = static_cast<int>(shown);
+    if (FieldValue(data, field) == PositionValue(field, truncated + 1))
+        return truncated + 1;
+    return truncated;
 }
 
 void StoreTrackbarPosition(SS_Data& data, const FieldInfo& field, int position)
 {
-    // Float division of exact operands gives the nearest float to the true quotient.
-    const float whole = static_cast<float>(position);
-    switch (field.Control) {
-    case ControlKind::InvertedTrackbar:
-        SetFieldValue(data, field, field.Low + field.High - position);
-        break;
-    case ControlKind::Trackbar255:
-        SetFieldValue(data, field, whole / 255.0f);
-        break;
-    case ControlKind::Trackbar100:
-        SetFieldValue(data, field, whole / 100.0f);
-        break;
-    default:
-        SetFieldValue(data, field, position);
-        break;
-    }
+    SetFieldValue(data, field, PositionValue(field, position));
 }
 
 // At a gap of exactly SIZE_GAP nothing moves: the slider would be set where it
@@ -71,9 +77,4 @@ std::optional<int> MaximumAfterMinimumMoved(int maximum, int minimum)
     if (minimum + SIZE_GAP > maximum)
         return minimum + SIZE_GAP;
     return std::nullopt;
-}
-
-std::string CountText(int position)
-{
-    return std::to_string(position);
 }

@@ -6,15 +6,16 @@
 #include "settings/settings.h"
 
 #include <optional>
-#include <string>
 
 bool IsTrackbar(const FieldInfo& field);
 
+// What a trackbar position stands for; a float field keeps the float nearest to it.
+double PositionValue(const FieldInfo& field, int position);
 // The field scaled as its table entry says, truncated toward zero and held
-// inside the trackbar's range. A value beyond the range, infinite or not a
-// number shows at the nearer end; not a number counts as below the range.
+// inside the trackbar's range, except that a value that a position stands for
+// shows at that position. A value beyond the range, infinite or not a number
+// shows at the nearer end; not a number counts as below the range.
 int TrackbarPosition(const SS_Data& data, const FieldInfo& field);
-// A float field becomes the float nearest to what the position stands for.
 void StoreTrackbarPosition(SS_Data& data, const FieldInfo& field, int position);
 
 // The smallest gap, in positions, between the maximum and the minimum point size.
@@ -23,5 +24,3 @@ constexpr int SIZE_GAP = 10;
 std::optional<int> MinimumAfterMaximumMoved(int maximum, int minimum);
 std::optional<int> MaximumAfterMinimumMoved(int maximum, int minimum);
 
-// What the edit box beside the point-count slider says.
-std::string CountText(int position);

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <new>
-#include <vector>
 
 OGLSCENE GLScene;
 UINT_PTR TimerName;
@@ -47,11 +46,16 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     TimerName = SetTimer(window, ANIMATION_TIMER_ID, ANIMATION_PERIOD_MS, nullptr);
 }
 
+struct MonitorList {
+    RECT Areas[MAX_MONITORS];
+    unsigned Count = 0;
+};
+
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
 {
-    auto& monitors = *reinterpret_cast<std::vector<RECT>*>(list);
-    monitors.push_back(*area);
-    return TRUE;
+    auto& monitors = *reinterpret_cast<MonitorList*>(list);
+    monitors.Areas[monitors.Count++] = *area;
+    return monitors.Count < MAX_MONITORS;
 }
 
 // Full screen, the window spans every monitor; each gets a cloud of its own.
@@ -60,11 +64,11 @@ void ShareAmongMonitors(HWND window)
 {
     if (fChildPreview)
         return;
-    std::vector<RECT> monitors;
+    MonitorList monitors;
     EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
     RECT area, viewports[MAX_MONITORS];
     GetWindowRect(window, &area);
-    const unsigned count = MonitorViewports(area, monitors.data(), static_cast<unsigned>(monitors.size()), viewports, MAX_MONITORS);
+    const unsigned count = MonitorViewports(area, monitors.Areas, monitors.Count, viewports, MAX_MONITORS);
     GLScene.SetMonitors(viewports, count, area.bottom - area.top);
 }
 

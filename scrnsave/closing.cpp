@@ -49,6 +49,9 @@ Ending EndingOf(UINT message, WPARAM wParam)
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
         return Ending::Yes;
     case WM_MOUSEMOVE:
         return Ending::IfMoved;

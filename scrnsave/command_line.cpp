@@ -31,6 +31,8 @@ SaverCommand ParseCommandLine(const char* tail)
             return command;
         case 'c':
             command.Mode = SaverMode::Configure;
+            // The screen-saver settings of Windows name their own window: /c:HWND.
+            command.Window = ReadHandle(at[1] == ':' ? at + 2 : at + 1);
             return command;
         case 's':
             command.Mode = SaverMode::FullScreen;

@@ -76,6 +76,9 @@ int RunSaver(HINSTANCE instance, HWND host)
     if (!RegisterSaverClass(instance))
         return 0;
     hMainWindow = CreateSaverWindow(instance, host);
+    // Started by a program that does not hold the foreground, the saver would get no keys.
+    if (hMainWindow && !host)
+        SetForegroundWindow(hMainWindow);
     if (hMainWindow) {
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -89,7 +92,7 @@ int RunSaver(HINSTANCE instance, HWND host)
 
 // A handle from the command line is used only when it names a window; on 32-bit
 // Windows a value that does not fit a handle names none.
-HWND PreviewHost(std::uint64_t value)
+HWND WindowNamed(std::uint64_t value)
 {
     if (value == 0 || value > UINTPTR_MAX)
         return nullptr;
@@ -138,13 +141,15 @@ int ScreenSaverMain(HINSTANCE instance, const char* commandTail)
     case SaverMode::FullScreen:
         return RunSaver(instance, nullptr);
     case SaverMode::Preview:
-        if (HWND host = PreviewHost(command.Window))
+        if (HWND host = WindowNamed(command.Window))
             return RunSaver(instance, host);
         return 0;
-    case SaverMode::Configure:
+    case SaverMode::Configure: {
+        HWND owner = WindowNamed(command.Window);
         RegisterDialogClasses(instance);
-        DialogBoxA(instance, MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), GetForegroundWindow(), ConfigureDialogProc);
+        DialogBoxA(instance, MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), owner ? owner : GetForegroundWindow(), ConfigureDialogProc);
         return 0;
+    }
     case SaverMode::ChangePassword:
         // Password changes belong to the 9x family of Windows; there is nothing to do here.
         return 0;

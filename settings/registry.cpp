@@ -6,15 +6,15 @@ const char CONFIG_KEY[] = "SOFTWARE\\Quillmora\\Nimbrel_SS_1.0";
 
 void ReadConfig()
 {
+    // A value can be missing from a key that a store left half written, or that
+    // another version wrote; its field then keeps its default, not zero.
+    ActualData = DefaultData;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        ActualData = DefaultData;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    }
     for (const FieldInfo& field : Fields) {
-        // Data shorter than 4 bytes overwrite only the low bytes of the field's
-        // current value. The buffer is undefined after a failed query, so it is
-        // taken only on success.
+        // Data shorter than 4 bytes overwrite only the low bytes of the default.
+        // The buffer is undefined after a failed query, so it is taken only on success.
         DWORD bits = FieldBits(ActualData, field);
         DWORD size = sizeof bits;
         if (RegQueryValueExA(key, field.Name, nullptr, nullptr, reinterpret_cast<BYTE*>(&bits), &size) == ERROR_SUCCESS)

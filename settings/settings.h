@@ -86,8 +86,8 @@ void ResetGroup(SS_Data& data, DefaultGroup group);
 // Under HKEY_LOCAL_MACHINE.
 extern const char CONFIG_KEY[];
 
-// Fills ActualData from the registry: the defaults when the key cannot be
-// opened; a value that is missing or does not fit in 4 bytes leaves its field alone.
+// Fills ActualData from the registry: the defaults, and over them every value
+// of the key that fits in 4 bytes.
 void ReadConfig();
 // Stores all of ActualData. True only when the key opened and every value was set.
 bool WriteConfig();

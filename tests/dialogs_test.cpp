@@ -26,7 +26,7 @@ TEST(ConfigureDialog, OpensOnTheDefaultsAndOkStoresTheirExactBytes)
             EXPECT_EQ(IsTicked(dialog, id), expected) << id;
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(RunConfiguration(), 1);
+    RunConfiguration();
     // In record order; the secondary green and blue come back from position 127 as the float nearest 127/255.
     const DWORD stored[FIELD_COUNT] = {0x7F, 0x7F, 0, 0x3F800000, 0x3EFEFEFF, 0x3EFEFEFF, 1, 1, 0, 0x3E800000, 1,
                                        0x44160000, 0x43960000, 2, 50, 0x3E800000, 0x3E800000, 0x3E800000, 0, 0, 0, 0x40000000};
@@ -37,27 +37,45 @@ TEST(ConfigureDialog, OpensOnTheDefaultsAndOkStoresTheirExactBytes)
     }
 }
 
-TEST(ConfigureDialog, EveryPositionOfEverySliderStandsForAValueThatShowsThereAgain)
+TEST(ConfigureDialog, AKeyWithOneValueShowsTheDefaultsForTheRest)
+{
+    StoreSetting("Speed", Bits(0.29f));
+    On(CONFIGURE, [](HWND dialog) {
+        ExpectPositions(dialog, {{IDC_SPEED, 29}, {IDC_POINT_COUNT, 50}, {IDC_SIZE_MAX, 600}, {IDC_SPREAD, 200}});
+        Press(dialog, IDCANCEL);
+    });
+    RunConfiguration();
+}
+
+TEST(ConfigureDialog, IsOwnedByTheWindowThatTheCommandLineNames)
+{
+    HWND settings = CreateWindowA("STATIC", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND front = CreateWindowA("STATIC", "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    const std::string handle = std::to_string(reinterpret_cast<std::uintptr_t>(settings));
+    for (const std::string& tail : {"/c:" + handle, "/C " + handle, std::string("/c")}) {
+        ASSERT_TRUE(SetForegroundWindow(front));
+        On(CONFIGURE, [&](HWND dialog) {
+            HWND owner = tail == "/c" ? front : settings;
+            EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner) << tail;
+            EXPECT_FALSE(IsWindowEnabled(owner)) << tail;
+            Press(dialog, IDCANCEL);
+        });
+        RunConfiguration(tail);
+    }
+}
+
+TEST(ConfigureDialog, AValueThatAPositionStoredShowsThereAgain)
 {
     for (const FieldInfo& field : Fields) {
-        if (!IsTrackbar(field) || field.Control == ControlKind::Trackbar100)
-            continue;
-        for (int position = field.Low; position <= field.High; ++position) {
-            SS_Data data = {};
-            StoreTrackbarPosition(data, field, position);
-            ASSERT_EQ(TrackbarPosition(data, field), position) << field.Name;
+        for (int position = field.Low; IsTrackbar(field) && position <= field.High; ++position) {
+            SS_Data stored = {};
+            StoreTrackbarPosition(stored, field, position);
+            ASSERT_EQ(TrackbarPosition(stored, field), position) << field.Name;
         }
     }
-    // A hundredth is read back as the nearest float, which can lie below it and show one lower.
-    const struct {
-        const char* Name;
-        int Stored, Shown;
-    } hundredths[] = {{"Speed", 1, 0}, {"RotX", 29, 28}, {"RotY", 25, 25}, {"Spread", 400, 400}};
-    for (const auto& c : hundredths) {
-        SS_Data data = {};
-        StoreTrackbarPosition(data, FieldNamed(c.Name), c.Stored);
-        EXPECT_EQ(TrackbarPosition(data, FieldNamed(c.Name)), c.Shown) << c.Name;
-    }
+    // Between two positions a value still truncates: 0.5 x 255 shows at 127.
+    SS_Data data = DefaultData;
+    EXPECT_EQ(TrackbarPosition(data, FieldNamed("SCol_G")), 127);
 }
 
 TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange)
@@ -92,7 +110,7 @@ TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange
             EXPECT_FALSE(IsTicked(dialog, id)) << id;
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(RunConfiguration(), 1);
+    RunConfiguration();
     SS_Data expected = DistinctRecord();
     for (const auto& c : cases)
         SetFieldBits(expected, FieldNamed(c.Name), c.StoredBack);
@@ -117,7 +135,7 @@ TEST(ConfigureDialog, TheMinimumSizeStaysTenBelowTheMaximum)
         ExpectPositions(dialog, {{IDC_SIZE_MAX, 710}, {IDC_SIZE_MIN, 700}});
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(RunConfiguration(), 1);
+    RunConfiguration();
     EXPECT_EQ(StoredRecord().Size_Max, 710.0f);
     EXPECT_EQ(StoredRecord().Size_Min, 700.0f);
 }
@@ -136,25 +154,23 @@ TEST(DefaultsDialog, EachBoxResetsExactlyItsGroupAndCancelKeepsTheEdits)
         {IDC_RESET_SPREAD, " Spread "},
     };
     StoreRecord(DistinctRecord());
-    SS_Data expected;
     for (const auto& group : groups) {
-        On(CONFIGURE, [&](HWND dialog) {
-            GetDialogItemsValues(dialog);
-            expected = ActualData;
-            Press(dialog, IDC_SET_DEFAULTS);
-        });
+        On(CONFIGURE, [](HWND dialog) { Press(dialog, IDC_SET_DEFAULTS); });
         On(DEFAULTS, [&](HWND defaults) {
             for (const auto& other : groups)
                 if (other.Box != group.Box)
                     Tick(defaults, other.Box);
             Press(defaults, IDOK);
         });
-        On(CONFIGURE, [&](HWND) {
+        On(CONFIGURE, [&](HWND dialog) {
+            SS_Data expected = DistinctRecord();
             for (const FieldInfo& field : Fields)
                 if (group.Fields.find(' ' + std::string(field.Name) + ' ') != std::string::npos)
                     CopyField(expected, DefaultData, field);
             EXPECT_TRUE(SameRecord(expected, ActualData)) << group.Fields;
+            Press(dialog, IDCANCEL);
         });
+        RunConfiguration();
     }
     On(CONFIGURE, [](HWND dialog) {
         Slide(dialog, IDC_SPEED, 29);
@@ -167,7 +183,7 @@ TEST(DefaultsDialog, EachBoxResetsExactlyItsGroupAndCancelKeepsTheEdits)
         EXPECT_TRUE(IsTicked(dialog, IDC_SIZING_PING_PONG));
         Press(dialog, IDCANCEL);
     });
-    EXPECT_EQ(RunConfiguration(), 0);
+    RunConfiguration();
     EXPECT_TRUE(SameRecord(DistinctRecord(), StoredRecord())) << "Cancel stores nothing, not even a reset";
 }
 
@@ -195,7 +211,7 @@ TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
         EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(RunConfiguration(), 1);
+    RunConfiguration();
     EXPECT_NE(said.find("could not be saved"), std::string::npos) << said;
     EXPECT_TRUE(SameRecord(edits, StoredRecord())) << "the second OK stores the edits";
 }
@@ -217,7 +233,7 @@ TEST(ConfigureDialog, ThePicturesGoWithTheirDialogs)
         });
     }
     On(CONFIGURE, [](HWND dialog) { Press(dialog, IDCANCEL); });
-    EXPECT_EQ(RunConfiguration(), 0);
+    RunConfiguration();
     ASSERT_EQ(pictures.size(), 6u);
     for (HBITMAP picture : pictures) {
         EXPECT_TRUE(picture);

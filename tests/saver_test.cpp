@@ -1,4 +1,5 @@
 #include "saver/saver.h"
+#include "scrnsave/closing.h"
 #include "scrnsave/command_line.h"
 #include "scrnsave/scrnsave.h"
 #include "tests/support.h"
@@ -15,7 +16,9 @@ TEST(CommandLine, TheFirstModeLetterDecidesAndPreviewReadsItsHandle)
         std::uint64_t Window;
     } cases[] = {
         {"-S", SaverMode::FullScreen, 0},
-        {"/c:456", SaverMode::Configure, 0},
+        {"/c:456", SaverMode::Configure, 456},
+        {"/C \t456", SaverMode::Configure, 456},
+        {"/c:junk", SaverMode::Configure, 0},
         {"/A 789", SaverMode::ChangePassword, 0},
         {"xyz", SaverMode::Configure, 0},
         {"/x /s /c", SaverMode::FullScreen, 0},
@@ -33,6 +36,14 @@ TEST(CommandLine, TheFirstModeLetterDecidesAndPreviewReadsItsHandle)
         EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
         EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
     }
+}
+
+TEST(Saver, AnyKeyButtonOrTurnOfTheWheelEndsTheFullScreenSaver)
+{
+    for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN, WM_MOUSEWHEEL,
+                       WM_MOUSEHWHEEL})
+        EXPECT_EQ(EndingOf(press, 0), Ending::Yes) << press;
+    EXPECT_EQ(EndingOf(WM_KEYUP, 0), Ending::No);
 }
 
 TEST(Saver, APreviewHandleThatNamesNoWindowEndsAtOnce)
@@ -75,21 +86,25 @@ TEST(Saver, WithoutAContextTheSaverClosesQuietlyAndLetsGoOfTheDeviceContext)
 
 TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
 {
-    StoreRecord(WhitePoints(1, 20));
+    // A key with a few values: the rest take their defaults.
+    SS_Data stored = DefaultData;
+    stored.PointCount = 7;
+    stored.Anim_RotX = 1;
+    StoreSetting("PointCount", DWORD{7});
     StoreSetting("Anim_RotX", DWORD{1});
-    RunSaver("/p", [](HWND saver) {
+    RunSaver("/p", [&](HWND saver) {
         ASSERT_TRUE(saver);
+        EXPECT_TRUE(SameRecord(stored, GLScene.Data));
         RECT host, client;
         GetClientRect(GetParent(saver), &host);
         GetClientRect(saver, &client);
         EXPECT_TRUE(EqualRect(&host, &client));
-        EXPECT_EQ(GLScene.PointSize, 20.0f);
         KillTimer(saver, TimerName);
         const float before = GLScene.Angle[0];
         SendMessageA(saver, WM_TIMER, 7, 0);
         EXPECT_EQ(GLScene.Angle[0], before + 0.5f) << "a tick of any timer turns the cloud by twice RotX";
 
-        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEMOVE})
+        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
             SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
         MSG closing;
         EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
@@ -135,3 +150,4 @@ TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)
 }
 
 }  // namespace
+

@@ -17,6 +17,15 @@ TEST(Registry, AMissingKeyGivesTheDefaultsAndCreatesNothing)
     ExpectNoKey("SOFTWARE\\Quillmora");
 }
 
+TEST(Registry, AValueMissingFromTheKeyTakesItsDefault)
+{
+    StoreSetting("Spread", DWORD{0});
+    ReadConfig();
+    SS_Data expected = DefaultData;
+    expected.Spread = 0.0f;
+    EXPECT_TRUE(SameRecord(expected, ActualData));
+}
+
 TEST(Registry, DataOfAnyTypeAreTakenByteForByteWhenTheyFitInFourBytes)
 {
     const struct {

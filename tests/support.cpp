@@ -81,7 +81,7 @@ const FieldInfo& FieldNamed(const std::string& name)
 
 SS_Data DistinctRecord()
 {
-    return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.5f, 0, 700.0f, 20.0f, 1, 1234, 0.5f, 0.75f, 1.0f, 1, 1, 1, 3.5f};
+    return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.29f, 0, 700.0f, 20.0f, 1, 1234, 0.57f, 0.75f, 1.0f, 1, 1, 1, 0.26f};
 }
 
 SS_Data WhitePoints(std::int32_t count, float size)
@@ -183,11 +183,6 @@ void CALLBACK RunNextAction(HWND, UINT, UINT_PTR, DWORD)
     action(dialog);
 }
 
-INT_PTR CALLBACK ConfigureProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ScreenSaverConfigureDialog(dialog, message, wParam, lParam);
-}
-
 }  // namespace
 
 void On(const char* caption, std::function<void(HWND)> action)
@@ -195,15 +190,17 @@ void On(const char* caption, std::function<void(HWND)> action)
     pending.emplace_back(caption, std::move(action));
 }
 
-INT_PTR RunConfiguration()
+void RunConfiguration(std::string tail)
 {
-    RegisterDialogClasses(GetModuleHandleA(nullptr));
+    // Tests run side by side, and a dialog owned by another's foreground window would go with it.
+    static HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    if (tail.empty())
+        tail = "/c:" + std::to_string(reinterpret_cast<std::uintptr_t>(owner));
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, RunNextAction);
-    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), nullptr, ConfigureProcedure, 0);
+    EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(pending.empty()) << "actions left for " << pending.front().first;
     pending.clear();
-    return result;
 }
 
 void Slide(HWND dialog, int id, int position)

@@ -57,8 +57,9 @@ int RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
 // runs as soon as the dialog with its caption is shown and enabled.
 extern const char CONFIGURE[], DEFAULTS[], ABOUT[];
 void On(const char* caption, std::function<void(HWND dialog)> action);
-// Runs the dialog as the screen-saver library does, until it ends; returns its result.
-INT_PTR RunConfiguration();
+// Runs the screen-saver library with this command-line tail until the dialog
+// ends; with none, the dialog is owned by a window of the test.
+void RunConfiguration(std::string tail = "");
 inline void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }  // posted: a box it opens runs its own loop
 inline void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 inline void PressKey(HWND dialog, WPARAM key) { PostMessageA(dialog, WM_KEYDOWN, key, 0); }

@@ -45,7 +45,7 @@ ends() {
 cursor_at_centre() { wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
 
 saver() {
-  for end in "mousemove 515 382" "click 1" "key Escape"; do
+  for end in "mousemove 515 382" "click 1" "click 4" "key Escape"; do  # 4: the wheel
     # Wine and X must agree on where the cursor starts; a warp of the pointer can be lost.
     wait_for 10 "the cursor would not stay at the centre" cursor_at_centre
     start
