@@ -25,8 +25,11 @@ void GetDialogItemsValues(HWND hDlg);
 // Resets in ActualData the groups whose tick boxes are ticked in the defaults dialog.
 void CheckDefaults(HWND hDlg);
 
-// Copies the whole bitmap, unscaled, into the window's client area with its
-// top-left corner at (x, y). Draws nothing without a bitmap.
+// Copies the whole bitmap into the window's client area with its top-left corner
+// at (x, y), scaled by the window's DPI / 96, or more where that leaves a gap
+// before the far sides, which lie as far inside as (x, y). Draws nothing without a bitmap.
 void PaintPic(HWND window, HBITMAP bitmap, int x, int y);
+// The DPI that the window is drawn at; the system's for no window.
+UINT WindowDpi(HWND window);
 // Deletes a dialog's picture and forgets it, so that no later paint uses the stale handle.
 void ReleasePicture(HBITMAP& picture);

@@ -1,17 +1,43 @@
 #include "dialogs/dialogs.h"
 
+#include <algorithm>
+#include <cmath>
+
 void PaintPic(HWND window, HBITMAP bitmap, int x, int y)
 {
     BITMAP size;
     if (!GetObjectA(bitmap, sizeof size, &size))
         return;
+    // The pictures fill the width of their frames' insides at 96 DPI. The frames
+    // grow with the DPI and the dialog's font, and the pictures with them.
+    RECT client;
+    GetClientRect(window, &client);
+    const double scale = std::max({WindowDpi(window) / 96.0, static_cast<double>(client.right - 2 * x) / size.bmWidth,
+                                   static_cast<double>(client.bottom - 2 * y) / size.bmHeight});
     HDC target = GetDC(window);
     HDC source = CreateCompatibleDC(target);
     HGDIOBJ previous = SelectObject(source, bitmap);
-    BitBlt(target, x, y, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, x, y, static_cast<int>(std::lround(size.bmWidth * scale)), static_cast<int>(std::lround(size.bmHeight * scale)),
+               source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
     SelectObject(source, previous);
     DeleteDC(source);
     ReleaseDC(window, target);
+}
+
+UINT WindowDpi(HWND window)
+{
+    // GetDpiForWindow came with Windows 10; before it every window has the system's DPI.
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (const UINT dpi = window && getDpiForWindow ? getDpiForWindow(window) : 0)
+        return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
 }
 
 void ReleasePicture(HBITMAP& picture)

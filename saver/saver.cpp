@@ -1,10 +1,12 @@
 #include "saver/saver.h"
 
+#include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
 #include <scrnsave.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -15,6 +17,7 @@ HINSTANCE hInstance;
 namespace {
 
 bool monitorsOff;
+HPOWERNOTIFY displayStateNotification;
 
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
@@ -44,45 +47,62 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     ReadConfig();
     GLScene.SetSSData(ActualData);
     TimerName = SetTimer(window, ANIMATION_TIMER_ID, ANIMATION_PERIOD_MS, nullptr);
+    // A display can wake without another monitor-power command; Windows says so here.
+    displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+// GetDpiForMonitor came with Windows 8.1; before it every monitor has the system's DPI.
+UINT MonitorDpi(HMONITOR monitor)
+{
+    using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto getDpiForMonitor = reinterpret_cast<GetDpiForMonitorProc>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetDpiForMonitor")));
+    const int MDT_EFFECTIVE_DPI = 0;
+    UINT x, y;
+    if (getDpiForMonitor && getDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y) == S_OK)
+        return x;
+    return WindowDpi(nullptr);
 }
 
 struct MonitorList {
-    RECT Areas[MAX_MONITORS];
+    SceneView Views[MAX_MONITORS];
     unsigned Count = 0;
 };
 
-BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM list)
 {
     auto& monitors = *reinterpret_cast<MonitorList*>(list);
-    monitors.Areas[monitors.Count++] = *area;
+    monitors.Views[monitors.Count++] = {*area, MonitorDpi(monitor) / 96.0f};
     return monitors.Count < MAX_MONITORS;
 }
 
-// Full screen, the window spans every monitor; each gets a cloud of its own.
-// The preview is one picture, whatever monitors its host lies on.
-void ShareAmongMonitors(HWND window)
+// Full screen, the window spans every monitor, and each gets a cloud of its own
+// at its own DPI. The preview is one picture, at the DPI of the window that hosts it.
+void SetViews(HWND window)
 {
-    if (fChildPreview)
-        return;
-    MonitorList monitors;
-    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    RECT area, viewports[MAX_MONITORS];
+    RECT area;
     GetWindowRect(window, &area);
-    const unsigned count = MonitorViewports(area, monitors.Areas, monitors.Count, viewports, MAX_MONITORS);
-    GLScene.SetMonitors(viewports, count, area.bottom - area.top);
+    SceneView views[MAX_MONITORS] = {{{0, 0, area.right - area.left, area.bottom - area.top}, WindowDpi(GetParent(window)) / 96.0f}};
+    unsigned count = 1;
+    if (!fChildPreview) {
+        MonitorList monitors;
+        EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+        count = MonitorViewports(area, monitors.Views, monitors.Count, views, MAX_MONITORS);
+    }
+    GLScene.SetViews(views, count, area.bottom - area.top);
 }
 
 }  // namespace
 
-unsigned MonitorViewports(const RECT& window, const RECT* monitors, unsigned count, RECT* viewports, unsigned capacity)
+unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigned count, SceneView* views, unsigned capacity)
 {
     unsigned written = 0;
     for (unsigned i = 0; i < count && written < capacity; ++i) {
         RECT part;
-        if (!IntersectRect(&part, &window, &monitors[i]))
+        if (!IntersectRect(&part, &window, &monitors[i].Area))
             continue;
         OffsetRect(&part, -window.left, -window.top);
-        viewports[written++] = part;
+        views[written++] = {part, monitors[i].Scale};
     }
     return written;
 }
@@ -113,11 +133,19 @@ bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bi
     return true;
 }
 
-bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state)
+bool MonitorsOffAfter(bool off, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((command & 0xFFF0) != SC_MONITORPOWER)
-        return off;
-    return state == MONITOR_POWER_OFF;
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER)
+        return lParam == MONITOR_POWER_OFF;
+    if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {
+        const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+        DWORD state;  // 0 off, 1 on, 2 dimmed
+        if (IsEqualGUID(setting.PowerSetting, GUID_CONSOLE_DISPLAY_STATE) && setting.DataLength == sizeof state) {
+            std::memcpy(&state, setting.Data, sizeof state);
+            return state == 0;
+        }
+    }
+    return off;
 }
 
 LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -128,7 +156,7 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_SIZE:
         GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
-        ShareAmongMonitors(hWnd);
+        SetViews(hWnd);
         break;
     case WM_TIMER:
         // Dark monitors need no frames, but the scene moves on, so that nothing jumps when they wake.
@@ -138,11 +166,14 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
             GLScene.Timer();
         break;
     case WM_SYSCOMMAND:
-        monitorsOff = MonitorsOffAfter(monitorsOff, wParam, lParam);
+    case WM_POWERBROADCAST:
+        monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);
         break;
     case WM_DESTROY:
         if (TimerName)
             KillTimer(hWnd, TimerName);
+        if (displayStateNotification)
+            UnregisterPowerSettingNotification(displayStateNotification);
         GLScene.Destroy(hWnd);
         break;
     }

@@ -16,12 +16,13 @@ constexpr LPARAM MONITOR_POWER_OFF = 2;
 constexpr UINT ANIMATION_PERIOD_MS = 25;
 
 // The parts of a window, given in screen pixels, that lie on each monitor, in
-// the window's own pixels; monitors it does not reach are left out. Returns how
-// many were written, at most capacity.
-unsigned MonitorViewports(const RECT& window, const RECT* monitors, unsigned count, RECT* viewports, unsigned capacity);
+// the window's own pixels and at the monitor's scale; monitors it does not reach
+// are left out. Returns how many were written, at most capacity.
+unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigned count, SceneView* views, unsigned capacity);
 
-// Whether the monitors are off after a system command, given whether they were.
-bool MonitorsOffAfter(bool off, WPARAM command, LPARAM state);
+// Whether the monitors are off after a message, given whether they were: a
+// monitor-power command or a change of the display's state says so.
+bool MonitorsOffAfter(bool off, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The halo's 64 x 64 grey levels, rows from the top, from the bitmap's own bits.
 // bits is a working buffer of 64 x 64 four-byte pixels. False when the bitmap cannot be read.

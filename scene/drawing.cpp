@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 HGLRC(WINAPI* SceneCreateContext)(HDC) = wglCreateContext;
@@ -23,6 +24,13 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
         throw "ERROR: MakeCurrent()";
     std::memcpy(Sprite, sprite, sizeof Sprite);
     SetupOpenGL();
+    // Sprites have no size of their own on every renderer: Windows' own OpenGL
+    // has none at all, and many drivers stop short of the sizes the saver offers.
+    GLfloat sizes[2] = {};
+    glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, sizes);
+    Points = {HasPointSprites(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
+                              reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS))),
+              sizes[0], sizes[1]};
 }
 
 void OGLSCENE::SetupOpenGL()
@@ -35,25 +43,68 @@ void OGLSCENE::SetupOpenGL()
 
 namespace {
 
+constexpr double FIELD_OF_VIEW = 3.0;  // degrees, from top to bottom
+
 void SetPerspective(float aspect)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(3.0, aspect, 0.1, 10000.0);
+    gluPerspective(FIELD_OF_VIEW, aspect, 0.1, 10000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
+// Each point as a square facing the eye, as many pixels across as its sprite
+// would be, with the same texture, colour and blending.
+void DrawSquares(const OGLSCENE& scene, float pixels)
+{
+    GLfloat toEye[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, toEye);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // At a distance d from the eye the view is 2 d tan(fov / 2) high, across the viewport's pixels.
+    const double halfSidePerDistance = pixels * std::tan(FIELD_OF_VIEW / 2 * 3.14159265358979323846 / 180) / viewport[3];
+    glPushMatrix();
+    glLoadIdentity();
+    // Mesa replaces the texture coordinates of every primitive while point sprites are on.
+    glDisable(GL_POINT_SPRITE);
+    glBegin(GL_QUADS);
+    for (unsigned i = 0; i < LivePoints(scene.Data.PointCount); ++i) {
+        const float* p = scene.Cloud[i];
+        float eye[3];
+        for (int r = 0; r < 3; ++r)
+            eye[r] = toEye[r] * p[0] + toEye[4 + r] * p[1] + toEye[8 + r] * p[2] + toEye[12 + r];
+        const float h = static_cast<float>(-eye[2] * halfSidePerDistance);
+        // The first row of the halo is its top, as on a sprite.
+        glTexCoord2f(0, 1);
+        glVertex3f(eye[0] - h, eye[1] - h, eye[2]);
+        glTexCoord2f(1, 1);
+        glVertex3f(eye[0] + h, eye[1] - h, eye[2]);
+        glTexCoord2f(1, 0);
+        glVertex3f(eye[0] + h, eye[1] + h, eye[2]);
+        glTexCoord2f(0, 0);
+        glVertex3f(eye[0] - h, eye[1] + h, eye[2]);
+    }
+    glEnd();
+    glEnable(GL_POINT_SPRITE);
+    glPopMatrix();
+}
+
 // The cloud in its place and turn, over whatever the frame already holds.
-void DrawView(OGLSCENE& scene)
+void DrawView(OGLSCENE& scene, float scale)
 {
     glLoadIdentity();
     glTranslatef(0, 0, scene.ZPos);
     glRotatef(scene.Angle[0], 1, 0, 0);
     glRotatef(scene.Angle[1], 0, 1, 0);
     glRotatef(scene.Angle[2], 0, 0, 1);
-    glPointSize(scene.PointSize);
     glColor3fv(scene.Color);
+    const float pixels = scene.PointSize * scale;
+    if (!DrawnAsSprites(scene.Points, pixels)) {
+        DrawSquares(scene, pixels);
+        return;
+    }
+    glPointSize(pixels);
     scene.DrawCloud();
 }
 
@@ -68,10 +119,10 @@ void OGLSCENE::Resize(float width, float height)
     SetPerspective(aspect);
 }
 
-void OGLSCENE::SetMonitors(const RECT* monitors, unsigned count, int windowHeight)
+void OGLSCENE::SetViews(const SceneView* views, unsigned count, int windowHeight)
 {
-    MonitorCount = count < MAX_MONITORS ? count : MAX_MONITORS;
-    std::copy(monitors, monitors + MonitorCount, Monitors);
+    ViewCount = std::min(count, MAX_MONITORS);
+    std::copy(views, views + ViewCount, Views);
     WindowHeight = windowHeight;
 }
 
@@ -84,17 +135,22 @@ void OGLSCENE::Redraw()
 void DrawFrame(OGLSCENE& scene)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (scene.MonitorCount <= 1) {
-        DrawView(scene);
+    if (scene.ViewCount <= 1) {
+        DrawView(scene, scene.ViewCount ? scene.Views[0].Scale : 1.0f);
         return;
     }
-    for (unsigned i = 0; i < scene.MonitorCount; ++i) {
-        const RECT& monitor = scene.Monitors[i];
-        const int width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
-        glViewport(monitor.left, scene.WindowHeight - monitor.bottom, width, height);
+    // OpenGL keeps a point only by its centre, so a halo near a monitor's edge
+    // would spill into the next monitor's view, and vanish there all at once.
+    glEnable(GL_SCISSOR_TEST);
+    for (unsigned i = 0; i < scene.ViewCount; ++i) {
+        const RECT& area = scene.Views[i].Area;
+        const int width = area.right - area.left, height = area.bottom - area.top;
+        glViewport(area.left, scene.WindowHeight - area.bottom, width, height);
+        glScissor(area.left, scene.WindowHeight - area.bottom, width, height);
         SetPerspective(static_cast<float>(width) / static_cast<float>(height));
-        DrawView(scene);
+        DrawView(scene, scene.Views[i].Scale);
     }
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void OGLSCENE::DrawCloud()

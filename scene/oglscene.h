@@ -12,6 +12,18 @@ constexpr int SPRITE_SIDE = 64;
 constexpr int SPRITE_TEXELS = SPRITE_SIDE * SPRITE_SIDE;
 constexpr unsigned MAX_MONITORS = 16;
 
+// A part of the window that shows the whole cloud: one for each monitor the window reaches.
+struct SceneView {
+    RECT Area;    // in the window's pixels, from its top left
+    float Scale;  // pixels per unit of point size: the DPI / 96
+};
+
+// What a context can draw as point sprites.
+struct PointCaps {
+    bool Sprites;
+    float Smallest, Largest;  // in pixels
+};
+
 // Every random draw of the scene goes through here; draws lie in 0 … 32767.
 extern int (*SceneRandom)();
 // The scene's rendering contexts come from here, wglCreateContext unless a test
@@ -37,10 +49,10 @@ public:
     void Redraw();
     void DrawCloud();
     void Destroy(HWND window);
-    // Where the monitors lie in a window that spans more than one, in the window's
-    // top-down pixels: each then gets the whole cloud at its own aspect. At most
-    // MAX_MONITORS are kept; one or none draws over the whole window.
-    void SetMonitors(const RECT* monitors, unsigned count, int windowHeight);
+    // Where the views lie in the window, each drawn at its own aspect and scale and
+    // kept inside its own area. At most MAX_MONITORS are kept; a single view, or
+    // none at scale 1, covers the whole window.
+    void SetViews(const SceneView* views, unsigned count, int windowHeight);
 
     HWND hWnd = nullptr;
     HDC hDC = nullptr;
@@ -56,9 +68,10 @@ public:
     bool ColorUp[3] = {true, true, true};
     bool SizeUp = true;
     GLuint Texture = 0;
-    RECT Monitors[MAX_MONITORS] = {};
-    unsigned MonitorCount = 0;
+    SceneView Views[MAX_MONITORS] = {};
+    unsigned ViewCount = 0;
     int WindowHeight = 0;
+    PointCaps Points = {};
 
 private:
     // A spin's sine and cosine, kept because they cost more than the rest of a

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 unsigned LivePoints(std::int32_t pointCount)
 {
@@ -81,6 +83,24 @@ float TurnAngle(float angle, float rate)
     // Twice a huge rate overflows a float, and whole turns less is the same turn.
     const float step = static_cast<float>(std::fmod(2.0 * rate, 360.0));
     return std::fmod(angle + step, 360.0f);
+}
+
+bool HasPointSprites(const char* version, const char* extensions)
+{
+    if (version && std::atoi(version) >= 2)
+        return true;
+    // A whole name of the list, not the start of a longer one.
+    const char name[] = "GL_ARB_point_sprite";
+    const std::size_t length = sizeof name - 1;
+    for (const char* at = extensions; at && (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == extensions || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
+            return true;
+    return false;
+}
+
+bool DrawnAsSprites(const PointCaps& caps, float pixels)
+{
+    return caps.Sprites && pixels >= caps.Smallest && pixels <= caps.Largest;
 }
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest()

@@ -2,6 +2,7 @@
 // checked on its own.
 #pragma once
 
+#include "scene/oglscene.h"
 #include "settings/settings.h"
 
 #include <windows.h>
@@ -36,6 +37,11 @@ float StartingSize(const SS_Data& data, float current);
 Drift StepPointSize(const SS_Data& data, Drift size);
 // One tick of the cloud's turn about one axis, in degrees, kept within ±360.
 float TurnAngle(float angle, float rate);
+
+// Whether a context has point sprites, from its GL_VERSION and GL_EXTENSIONS.
+bool HasPointSprites(const char* version, const char* extensions);
+// Whether points of this many pixels can be drawn as sprites; otherwise they are drawn as squares.
+bool DrawnAsSprites(const PointCaps& caps, float pixels);
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest();
 // A client size for the projection: 1 in place of anything not positive.

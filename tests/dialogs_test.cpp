@@ -221,6 +221,7 @@ TEST(ConfigureDialog, ThePicturesGoWithTheirDialogs)
     std::vector<HBITMAP> pictures;
     for (int opening = 0; opening < 3; ++opening) {
         On(CONFIGURE, [&](HWND dialog) {
+            ExpectPictureShown(GetDlgItem(dialog, IDC_BANNER), hBitmapConfig);
             pictures.push_back(hBitmapConfig);
             Press(dialog, IDC_OPEN_ABOUT);
         });

@@ -112,6 +112,12 @@ TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
     EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
 }
 
+// What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
+struct DisplayState {
+    GUID PowerSetting;
+    DWORD DataLength, Data;
+};
+
 TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
 {
     StoreRecord(WhitePoints(1, 20));
@@ -119,23 +125,33 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
     RunSaver("/p", [](HWND saver) {
         ASSERT_TRUE(saver);
         KillTimer(saver, TimerName);
-        // A marker in the buffer that frames are drawn into: any frame clears it away.
-        glClearColor(1, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glClearColor(0, 0, 0, 0);
-        const auto corner = [] {
-            unsigned char pixel[4] = {};
-            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-            return pixel[0];
+        const DisplayState off = {GUID_CONSOLE_DISPLAY_STATE, 4, 0}, on = {GUID_CONSOLE_DISPLAY_STATE, 4, 1},
+                           dimmed = {GUID_CONSOLE_DISPLAY_STATE, 4, 2};
+        const struct {
+            UINT Message;
+            WPARAM WParam;
+            LPARAM LParam;
+            bool Off;
+        } steps[] = {
+            {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&on), false},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&off), true},
+            {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&dimmed), false},
         };
-        const float before = GLScene.Angle[2];
-        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF);
-        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
-        EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "the scene goes on";
-        EXPECT_EQ(corner(), 255) << "no frame while the monitors are off";
-        SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
-        SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
-        EXPECT_EQ(corner(), 0) << "frames again once they are on";
+        for (const auto& step : steps) {
+            // A marker in the buffer that frames are drawn into: any frame clears it away.
+            glClearColor(1, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glClearColor(0, 0, 0, 0);
+            const float before = GLScene.Angle[2];
+            SendMessageA(saver, step.Message, step.WParam, step.LParam);
+            SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
+            EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "the scene goes on";
+            unsigned char corner[4] = {};
+            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+            EXPECT_EQ(corner[0], step.Off ? 255 : 0) << "after message " << step.Message << ", " << step.LParam;
+        }
     });
 }
 

@@ -1,3 +1,4 @@
+#include "saver/saver.h"
 #include "scene/rules.h"
 #include "tests/support.h"
 
@@ -187,14 +188,57 @@ TEST(Scene, EachMonitorGetsTheWholeCloudAtItsOwnAspect)
     WindowScene spanning(255, 200, 100);
     spanning->SetSSData(WhitePoints(1, 8));
     spanning->Cloud[0][0] = 2.0f;
-    const RECT monitors[] = {{0, 0, 80, 100}, {80, 20, 200, 80}};
-    spanning->SetMonitors(monitors, 2, 100);
+    const SceneView views[] = {{{0, 0, 80, 100}, 1}, {{80, 20, 200, 80}, 1}};
+    spanning->SetViews(views, 2, 100);
     const std::vector<std::uint8_t> frame = spanning.Frame();
     const Light left = LightOf(frame, 200, 0, 80), right = LightOf(frame, 200, 80, 200);
     EXPECT_NEAR(left.X, 39.5 + offset, 0.5);
     EXPECT_NEAR(left.Y, 49.5, 0.5);
     EXPECT_NEAR(right.X, 139.5 + offset * 60 / 100, 0.5);
     EXPECT_NEAR(right.Y, 49.5, 0.5) << "rows count from the bottom in the frame";
+}
+
+TEST(Scene, AMonitorKeepsItsHalosToItself)
+{
+    // One point drawn near the right edge of the left monitor, 60 pixels across.
+    WindowScene scene(255, 200, 100);
+    scene->SetSSData(WhitePoints(1, 60));
+    scene->Cloud[0][0] = 7.0f;
+    const SceneView views[] = {{{0, 0, 100, 100}, 1}, {{100, 0, 200, 100}, 1}};
+    scene->SetViews(views, 2, 100);
+    const std::vector<std::uint8_t> frame = scene.Frame();
+    EXPECT_GT(LightOf(frame, 200, 90, 100).Total, 0);
+    EXPECT_EQ(LightOf(frame, 200, 100, 150).Total, 0) << "the left monitor's halo reached into the right one";
+}
+
+// The halo's level at (u, v) texels from its top left, as a linear filter samples it.
+double Sampled(const unsigned char* sprite, double u, double v)
+{
+    const auto at = [sprite](int x, int y) { return x < 0 || y < 0 || x >= SPRITE_SIDE || y >= SPRITE_SIDE ? 0.0 : sprite[y * SPRITE_SIDE + x]; };
+    const int x = static_cast<int>(std::floor(u - 0.5)), y = static_cast<int>(std::floor(v - 0.5));
+    const double a = u - 0.5 - x, b = v - 0.5 - y;
+    return (1 - b) * ((1 - a) * at(x, y) + a * at(x + 1, y)) + b * ((1 - a) * at(x, y + 1) + a * at(x + 1, y + 1));
+}
+
+// Run also with Mesa told to have no point sprites, where every halo is drawn as a square.
+TEST(Scene, AHaloOfAnySizeIsTheSpriteStretchedToIt)
+{
+    unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
+    WindowScene scene(sprite, 512, 512);
+    EXPECT_EQ(scene->Points.Sprites, std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr);
+    for (int size : {200, 400}) {  // inside and beyond llvmpipe's largest sprite, 255
+        scene->SetSSData(WhitePoints(1, static_cast<float>(size)));
+        const std::vector<std::uint8_t> frame = scene.Frame();
+        const double left = 256 - size / 2.0;
+        double worst = 0;
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) {
+                const double u = (x + 0.5 - left) / size * SPRITE_SIDE, v = (511 - y + 0.5 - left) / size * SPRITE_SIDE;
+                worst = std::max(worst, std::fabs(frame[3 * (y * 512 + x)] - Sampled(sprite, u, v)));
+            }
+        EXPECT_LT(worst, 3.0) << "size " << size;
+    }
 }
 
 }  // namespace

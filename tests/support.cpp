@@ -4,7 +4,9 @@
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <sstream>
@@ -98,6 +100,11 @@ SS_Data WhitePoints(std::int32_t count, float size)
 }
 
 WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
+    : WindowScene(std::vector<unsigned char>(SPRITE_TEXELS, spriteValue).data(), width, height)
+{
+}
+
+WindowScene::WindowScene(const unsigned char* sprite, int width, int height)
     : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
 {
     WNDCLASSA windowClass = {};
@@ -106,8 +113,7 @@ WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
     windowClass.lpszClassName = "NimbrelScene";
     RegisterClassA(&windowClass);
     window_ = CreateWindowA("NimbrelScene", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
-    const std::vector<unsigned char> sprite(SPRITE_TEXELS, spriteValue);
-    scene_->Create(window_, sprite.data());
+    scene_->Create(window_, sprite);
     scene_->Resize(static_cast<float>(width), static_cast<float>(height));
 }
 
@@ -214,4 +220,34 @@ std::string Text(HWND dialog, int id)
     char text[256] = "";
     GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
+}
+
+void ExpectPictureShown(HWND frame, HBITMAP picture)
+{
+    BITMAP size = {};
+    ASSERT_TRUE(GetObjectA(picture, sizeof size, &size));
+    RECT client;
+    GetClientRect(frame, &client);
+    HDC shown = GetDC(frame), original = CreateCompatibleDC(shown);
+    HGDIOBJ previous = SelectObject(original, picture);
+    // Inside the frame's one-pixel line the picture spans the width, keeping its shape.
+    const int width = client.right - 2, height = client.bottom - 2;
+    const double perPixel = static_cast<double>(size.bmWidth) / width;
+    const auto miss = [&](int x) {
+        double sum = 0;
+        for (int y = 0; y < height && (y + 0.5) * perPixel < size.bmHeight; ++y) {
+            const COLORREF a = GetPixel(shown, x + 1, y + 1);
+            const COLORREF b = GetPixel(original, static_cast<int>((x + 0.5) * perPixel), static_cast<int>((y + 0.5) * perPixel));
+            sum += std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) + std::abs(GetBValue(a) - GetBValue(b));
+        }
+        return sum / height;
+    };
+    double all = 0;
+    for (int x = 0; x < width; ++x)
+        all += miss(x) / width;
+    EXPECT_LT(all, 25) << "of 765 on each pixel";
+    EXPECT_LT(miss(width - 1), 60) << "the far side of the frame";
+    SelectObject(original, previous);
+    DeleteDC(original);
+    ReleaseDC(frame, shown);
 }

@@ -32,10 +32,11 @@ SS_Data DistinctRecord();
 // Settings that draw count white points of the given size at the centre, untinted.
 SS_Data WhitePoints(std::int32_t count, float size);
 
-// A scene with its context current, in a hidden window, its sprite all one value.
+// A scene with its context current, in a hidden window, its sprite all one value or the one given.
 class WindowScene {
 public:
     explicit WindowScene(unsigned char spriteValue = 255, int width = 128, int height = 128);
+    WindowScene(const unsigned char* sprite, int width, int height);
     ~WindowScene();
     OGLSCENE* operator->() { return scene_.get(); }
     // Draws a frame and reads it back: RGB rows from the bottom up.
@@ -68,3 +69,5 @@ void Slide(HWND dialog, int id, int position);
 inline int Position(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0)); }
 inline bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 std::string Text(HWND dialog, int id);
+// The picture shown in a frame control, from one pixel inside it, scaled by the frame's DPI / 96.
+void ExpectPictureShown(HWND frame, HBITMAP picture);
