@@ -75,11 +75,14 @@ void Halo(unsigned char* sprite)
         }
 }
 
-// Prints the time of one frame, drawn and presented, with these settings.
-void TimeFrame(OGLSCENE& scene, const char* name, const SS_Data& data, float largestSize)
+// Prints the time of one frame, drawn and presented, with these settings, by
+// each way of drawing the points: as sprites, which the renderer draws no larger
+// than its largest size, and as squares.
+void TimeFrame(OGLSCENE& scene, const char* name, const SS_Data& data)
 {
     scene.SetSSData(data);
     scene.Resize(WIDTH, HEIGHT);
+    const PointCaps caps = scene.Points;
     constexpr int FRAMES = 8;
     const auto frames = [&scene] {
         for (int frame = 0; frame < FRAMES; ++frame) {
@@ -87,10 +90,16 @@ void TimeFrame(OGLSCENE& scene, const char* name, const SS_Data& data, float lar
             glFinish();
         }
     };
-    frames();
-    const double milliseconds = Best(frames) / FRAMES * 1e3;
-    std::printf("frame at %s (%d points, size %.0f, drawn at %.0f): %.2f ms\n", name, data.PointCount,
-                data.Size_Max, std::min(data.Size_Max, largestSize), milliseconds);
+    double milliseconds[2];
+    for (const bool sprites : {true, false}) {
+        scene.Points = {sprites && caps.Sprites, 0.0f, sprites ? 1e9f : 0.0f};
+        frames();
+        milliseconds[sprites] = Best(frames) / FRAMES * 1e3;
+    }
+    scene.Points = caps;
+    std::printf("frame at %s (%d points, size %.0f): %.2f ms as sprites (drawn at %.0f), %.2f ms as squares; squares / sprites %.2f\n",
+                name, data.PointCount, data.Size_Max, milliseconds[1], std::min(data.Size_Max, caps.Largest), milliseconds[0],
+                milliseconds[0] / milliseconds[1]);
 }
 
 }  // namespace
@@ -129,14 +138,12 @@ int main()
     std::printf("reference / tick: %.1fx; clouds bit-identical after both runs: %s\n", reference / tick,
                 same ? "yes" : "NO");
 
-    GLfloat sizes[2];
-    glGetFloatv(GL_POINT_SIZE_RANGE, sizes);
-    std::printf("renderer: %s, largest point size %.0f px, window %dx%d\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), sizes[1], WIDTH, HEIGHT);
-    TimeFrame(*scene, "the defaults", DefaultData, sizes[1]);
+    std::printf("renderer: %s, point sprites %s, largest %.0f px, window %dx%d\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                scene->Points.Sprites ? "yes" : "no", scene->Points.Largest, WIDTH, HEIGHT);
+    TimeFrame(*scene, "the defaults", DefaultData);
     data.Sizing = 2;
     data.Size_Max = 1000.0f;
-    TimeFrame(*scene, "the most", data, sizes[1]);
+    TimeFrame(*scene, "the most", data);
 
     scene->Destroy(window);
     DestroyWindow(window);
