@@ -107,16 +107,14 @@ struct Light { double Total = 0, X = 0, Y = 0; };
 
 Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, int to = INT_MAX)
 {
-    Light light;
-    for (std::size_t i = 0; i < frame.size(); i += 3) {
-        const int x = static_cast<int>(i / 3) % width, y = static_cast<int>(i / 3) / width;
-        if (x >= from && x < to) {
-            light.Total += frame[i];
-            light.X += frame[i] * double(x);
-            light.Y += frame[i] * double(y);
+    double total = 0, x = 0, y = 0;
+    for (std::size_t i = 0; i < frame.size(); i += 3)
+        if (const int column = static_cast<int>(i / 3) % width; column >= from && column < to) {
+            total += frame[i];
+            x += frame[i] * double(column);
+            y += frame[i] * double(i / 3 / width);
         }
-    }
-    return {light.Total, light.X / light.Total, light.Y / light.Total};
+    return {total, x / total, y / total};
 }
 
 TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndKeepsItsHalosToItself)

@@ -33,48 +33,12 @@ void StoreSetting(const char* name, DWORD type, const void* data, DWORD size)
     RegCloseKey(key);
 }
 
-void StoreRecord(const SS_Data& data)
-{
-    ActualData = data;
-    EXPECT_TRUE(WriteConfig());
-}
-
-SS_Data StoredRecord()
-{
-    SS_Data data = {};
-    for (const FieldInfo& field : Fields) {
-        DWORD bits = 0, size = sizeof bits;
-        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, CONFIG_KEY, field.Name, RRF_RT_REG_DWORD, nullptr, &bits, &size), ERROR_SUCCESS) << field.Name;
-        SetFieldBits(data, field, bits);
-    }
-    return data;
-}
-
-const FieldInfo& FieldNamed(const std::string& name)
-{
-    for (const FieldInfo& field : Fields)
-        if (name == field.Name)
-            return field;
-    ADD_FAILURE() << "no field " << name;
-    return Fields[0];
-}
-
 std::string Described(const SS_Data& data)
 {
     std::ostringstream text;
     for (const FieldInfo& field : Fields)
         text << field.Name << '=' << std::hex << FieldBits(data, field) << ' ';
     return text.str();
-}
-
-SS_Data DistinctRecord()
-{
-    return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.29f, 0, 700.0f, 20.0f, 1, 1234, 0.57f, 0.75f, 1.0f, 1, 1, 1, 0.26f};
-}
-
-SS_Data WhitePoints(std::int32_t count, float size)
-{
-    return {0, 0, 0, 1.0f, 1.0f, 1.0f, 0, 0, 0, 0.25f, 0, size, 300.0f, 2, count, 0.25f, 0.25f, 0.25f, 0, 0, 0, 0.0f};
 }
 
 WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
@@ -122,21 +86,17 @@ void CALLBACK StepOnceStarted(HWND, UINT, UINT_PTR timer, DWORD)
 
 }  // namespace
 
-int RunSaver(const char* mode, const std::function<void(HWND saver)>& step)
+void RunSaver(const char* mode, const std::function<void(HWND saver)>& step)
 {
     std::string tail = mode;
     if (tail == "/p") {
-        RECT frame = {0, 0, 320, 240};
-        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, frame.right - frame.left,
-                             frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
+        host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, 320, 240, nullptr, nullptr, nullptr, nullptr);
         tail += " " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
     }
     saverStep = step;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceStarted);
-    const int result = ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str());
+    EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);
-    return result;
 }
 
 const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0";

@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -21,17 +22,17 @@
 
 void StoreSetting(const char* name, DWORD type, const void* data, DWORD size);
 inline void StoreSetting(const char* name, DWORD value) { StoreSetting(name, REG_DWORD, &value, sizeof value); }
-void StoreRecord(const SS_Data& data);
-// The 22 stored values; each must be a REG_DWORD of 4 bytes.
-SS_Data StoredRecord();
+inline void StoreRecord(const SS_Data& data) { ActualData = data; EXPECT_TRUE(WriteConfig()); }
+// What a saver starting now would read.
+inline SS_Data StoredRecord() { ReadConfig(); return ActualData; }
 inline std::uint32_t Bits(float value) { std::uint32_t bits; std::memcpy(&bits, &value, sizeof bits); return bits; }
-const FieldInfo& FieldNamed(const std::string& name);
+inline const FieldInfo& FieldNamed(const std::string& name) { return *std::find_if(std::begin(Fields), std::end(Fields), [&](const FieldInfo& field) { return name == field.Name; }); }
 // Every field's bits, by name, for comparing records.
 std::string Described(const SS_Data& data);
 // Differs from the defaults in every field, and the dialog's controls show it exactly.
-SS_Data DistinctRecord();
+inline SS_Data DistinctRecord() { return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.29f, 0, 700.0f, 20.0f, 1, 1234, 0.57f, 0.75f, 1.0f, 1, 1, 1, 0.26f}; }
 // Settings that draw count white points of the given size at the centre, untinted.
-SS_Data WhitePoints(std::int32_t count, float size);
+inline SS_Data WhitePoints(std::int32_t count, float size) { return {0, 0, 0, 1, 1, 1, 0, 0, 0, 0.25f, 0, size, 300, 2, count, 0.25f, 0.25f, 0.25f, 0, 0, 0, 0}; }
 
 // A scene with its context current, in a hidden window, its sprite all one value or the one given.
 class WindowScene {
@@ -52,7 +53,7 @@ private:
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
 // 320 x 240 host window. Once it has started, runs the step with the saver's
 // window, then ends it by closing the window or the host.
-int RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
+void RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
 
 // Drives the real configuration dialog from inside its modal loops. Each action
 // runs as soon as the dialog with its caption is shown and enabled.
