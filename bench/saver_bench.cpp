@@ -1,7 +1,9 @@
 // saver_bench SCR-PATH: how fast nimbrel.scr shows its first frame, and how
 // steadily its timer ticks.
 //  - start-up: from CreateProcess of "SCR /s" until the centre of the screen is
-//    lit, the median of several runs, against the start of a program that does nothing;
+//    lit, against bare_frame (beside this program), which draws the same first
+//    frame and nothing else; the two start in turn, in pairs, and each gives the
+//    median of its runs. A program that does nothing gives the cost of a process;
 //  - tick rate: the saver run in preview inside this process for 10 s, its timer
 //    messages counted, divided by the nominal 40 a second.
 #include "saver/saver.h"
@@ -50,12 +52,12 @@ bool CentreLit(HDC screen)
     return centre != CLR_INVALID && GetRValue(centre) + GetGValue(centre) + GetBValue(centre) > 60;
 }
 
-// Seconds from CreateProcess until the saver's first frame lights the centre of the screen.
-double TimeToFirstFrame(const std::string& scr)
+// Seconds from CreateProcess until the program's first frame lights the centre of the screen.
+double TimeToFirstFrame(const std::string& commandLine)
 {
     HDC screen = GetDC(nullptr);
     const double start = Seconds();
-    PROCESS_INFORMATION saver = Launch("\"" + scr + "\" /s");
+    PROCESS_INFORMATION saver = Launch(commandLine);
     double lit = 0;
     while (Seconds() - start < 20) {
         if (CentreLit(screen)) {
@@ -127,17 +129,33 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr\n");
         return 2;
     }
-    const int runs = 7;
-    std::vector<double> saver, nothing;
-    for (int run = 0; run < runs; ++run) {
-        saver.push_back(TimeToFirstFrame(argv[1]));
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string bareFrame(self, length);
+    bareFrame.replace(bareFrame.find_last_of("\\/") + 1, std::string::npos, "bare_frame.exe");
+    const int pairs = 7;
+    std::vector<double> saver, bare, nothing;
+    for (int pair = 0; pair < pairs; ++pair) {
+        // Each goes first in every other pair, so that neither always follows the other.
+        const bool saverFirst = pair % 2 == 0;
+        if (saverFirst)
+            saver.push_back(TimeToFirstFrame("\"" + std::string(argv[1]) + "\" /s"));
+        bare.push_back(TimeToFirstFrame("\"" + bareFrame + "\""));
+        if (!saverFirst)
+            saver.push_back(TimeToFirstFrame("\"" + std::string(argv[1]) + "\" /s"));
         nothing.push_back(TimeToRunNothing(argv[0]));
     }
-    const double first = Median(saver), bare = Median(nothing);
-    std::printf("start to first frame: median %.0f ms of %d runs (min %.0f, max %.0f)\n", first * 1000, runs,
-                *std::min_element(saver.begin(), saver.end()) * 1000, *std::max_element(saver.begin(), saver.end()) * 1000);
-    std::printf("start and end of a program that does nothing: median %.0f ms\n", bare * 1000);
-    std::printf("ratio: %.2f\n", first / bare);
+    const auto report = [&](const char* name, const std::vector<double>& times) {
+        std::printf("%s: median %.0f ms of %d runs (min %.0f, max %.0f)\n", name, Median(times) * 1000, pairs,
+                    *std::min_element(times.begin(), times.end()) * 1000, *std::max_element(times.begin(), times.end()) * 1000);
+    };
+    report("saver, start to first frame", saver);
+    report("bare_frame, start to first frame", bare);
+    report("start and end of a program that does nothing", nothing);
+    std::vector<double> ratios;
+    for (int pair = 0; pair < pairs; ++pair)
+        ratios.push_back(saver[pair] / bare[pair]);
+    std::printf("ratio saver/bare: %.2f of the medians, %.2f the median of the pairs\n", Median(saver) / Median(bare), Median(ratios));
     const double ratio = TickRatio(10.0);
     std::printf("tick rate over 10 s: %.3f of 40 a second (%d ticks, longest gap %.1f ms)\n", ratio, timerMessages, longestGap * 1000);
     return 0;
