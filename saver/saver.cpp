@@ -18,6 +18,8 @@ namespace {
 
 bool monitorsOff;
 HPOWERNOTIFY displayStateNotification;
+// From a started scene until the first tick, a paint may show its first frame.
+bool firstFrameDue;
 
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
@@ -49,6 +51,7 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     TimerName = SetTimer(window, ANIMATION_TIMER_ID, ANIMATION_PERIOD_MS, nullptr);
     // A display can wake without another monitor-power command; Windows says so here.
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
+    firstFrameDue = true;
 }
 
 // GetDpiForMonitor came with Windows 8.1; before it every monitor has the system's DPI.
@@ -158,7 +161,23 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
         SetViews(hWnd);
         break;
+    case WM_PAINT: {
+        // The first frame comes with the first paint, not a tick later, and shows the
+        // scene as it stands. Under X11 a newly shown window is exposed once more,
+        // which would black that frame out: looking at the queue lets the exposure
+        // in first, and its paint draws the frame instead.
+        const LRESULT result = DefScreenSaverProc(hWnd, message, wParam, lParam);
+        if (firstFrameDue && !monitorsOff) {
+            GetQueueStatus(QS_PAINT);
+            if (!GetUpdateRect(hWnd, nullptr, FALSE)) {
+                firstFrameDue = false;
+                GLScene.Redraw();
+            }
+        }
+        return result;
+    }
     case WM_TIMER:
+        firstFrameDue = false;
         // Dark monitors need no frames, but the scene moves on, so that nothing jumps when they wake.
         if (monitorsOff)
             Animate(GLScene);
@@ -170,6 +189,7 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);
         break;
     case WM_DESTROY:
+        firstFrameDue = false;
         if (TimerName)
             KillTimer(hWnd, TimerName);
         if (displayStateNotification)
