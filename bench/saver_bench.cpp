@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     std::string bareFrame(self, length);
     bareFrame.replace(bareFrame.find_last_of("\\/") + 1, std::string::npos, "bare_frame.exe");
     Middle screen;
-    const int pairs = 7;
+    const int pairs = 11;
     std::vector<double> saver, bare, nothing;
     for (int pair = 0; pair < pairs; ++pair) {
         // Each goes first in every other pair, so that neither always follows the other.
