@@ -39,7 +39,7 @@ PROCESS_INFORMATION Launch(const std::string& commandLine)
     PROCESS_INFORMATION process = {};
     std::string line = commandLine;
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        std::fprintf(stderr, "cannot start %s\n", commandLine.c_str());
+        std::fprintf(stderr, "cannot start %s: error %lu\n", commandLine.c_str(), GetLastError());
         std::exit(1);
     }
     CloseHandle(process.hThread);
