@@ -121,14 +121,14 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndKeepsItsHalosToItself)
 {
     // A point 2 units right of the centre lies as many pixels off the centre as
     // the view's height makes it, whatever its width.
-    WindowScene single(255, 100, 100);
+    WindowScene single(nullptr, 100, 100);
     single->SetSSData(WhitePoints(1, 8));
     single->Cloud[0][0] = 2.0f;
     const double offset = LightOf(single.Frame(), 100).X - 49.5;
     ASSERT_GT(offset, 10.0);
 
     // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower.
-    WindowScene spanning(255, 200, 100);
+    WindowScene spanning(nullptr, 200, 100);
     spanning->SetSSData(WhitePoints(1, 8));
     spanning->Cloud[0][0] = 2.0f;
     const SceneView views[] = {{{0, 0, 80, 100}, 1}, {{80, 20, 200, 80}, 1}};

@@ -32,11 +32,8 @@ TEST(Registry, DataOfAnyTypeAreTakenByteForByteWhenTheyFitInFourBytesAndMissingO
     ReadConfig();
     EXPECT_EQ(Described(expected), Described(ActualData));
 
-    // Written back, every flag is 0 or 1.
     ASSERT_TRUE(WriteConfig());
-    DWORD flag = 0, size = sizeof flag;
-    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, CONFIG_KEY, "Anim_RotX", RRF_RT_REG_DWORD, nullptr, &flag, &size), ERROR_SUCCESS);
-    EXPECT_EQ(flag, 1u);
+    EXPECT_EQ(StoredRecord().Anim_RotX, 1) << "written back, every flag is 0 or 1";
 }
 
 }  // namespace

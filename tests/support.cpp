@@ -10,18 +10,15 @@
 
 namespace {
 
-struct PrivateMachineKey {
-    PrivateMachineKey()
-    {
-        char path[64];
-        std::snprintf(path, sizeof path, "Software\\NimbrelTests\\%lu", GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_CURRENT_USER, path);
-        HKEY root;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) != ERROR_SUCCESS
-            || RegOverridePredefKey(HKEY_LOCAL_MACHINE, root) != ERROR_SUCCESS)
-            std::abort();
-    }
-} privateMachineKey;
+const bool privateMachineKey = [] {
+    const std::string path = "Software\\NimbrelTests\\" + std::to_string(GetCurrentProcessId());
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    HKEY root;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) != ERROR_SUCCESS
+        || RegOverridePredefKey(HKEY_LOCAL_MACHINE, root) != ERROR_SUCCESS)
+        std::abort();
+    return true;
+}();
 
 }  // namespace
 
@@ -41,16 +38,12 @@ std::string Described(const SS_Data& data)
     return text.str();
 }
 
-WindowScene::WindowScene(unsigned char spriteValue, int width, int height)
-    : WindowScene(std::vector<unsigned char>(SPRITE_TEXELS, spriteValue).data(), width, height)
-{
-}
-
 WindowScene::WindowScene(const unsigned char* sprite, int width, int height)
     : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
 {
     window_ = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
-    scene_->Create(window_, sprite);
+    const std::vector<unsigned char> plain(SPRITE_TEXELS, 255);
+    scene_->Create(window_, sprite ? sprite : plain.data());
     scene_->Resize(static_cast<float>(width), static_cast<float>(height));
 }
 

@@ -34,11 +34,10 @@ inline SS_Data DistinctRecord() { return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.
 // Settings that draw count white points of the given size at the centre, untinted.
 inline SS_Data WhitePoints(std::int32_t count, float size) { return {0, 0, 0, 1, 1, 1, 0, 0, 0, 0.25f, 0, size, 300, 2, count, 0.25f, 0.25f, 0.25f, 0, 0, 0, 0}; }
 
-// A scene with its context current, in a hidden window, its sprite all one value or the one given.
+// A scene with its context current, in a hidden window; its sprite is all 255 unless one is given.
 class WindowScene {
 public:
-    explicit WindowScene(unsigned char spriteValue = 255, int width = 128, int height = 128);
-    WindowScene(const unsigned char* sprite, int width, int height);
+    explicit WindowScene(const unsigned char* sprite = nullptr, int width = 128, int height = 128);
     ~WindowScene();
     OGLSCENE* operator->() { return scene_.get(); }
     // Draws a frame and reads it back: RGB rows from the bottom up.

@@ -30,8 +30,7 @@ drawn() {
   done
 }
 start() { wine "$scr" /s & saver=$!; }
-running() { kill -0 $saver 2>/dev/null; }
-ended() { ! running; }
+ended() { ! kill -0 $saver 2>/dev/null; }
 # ends WHAT: the saver ends with code 0 within 5 s.
 ends() { wait_for 5 "$1 did not end the saver" ended && wait $saver || fail "the saver ended with code $?"; }
 
@@ -46,7 +45,7 @@ saver() {
     if [[ $end == mousemove* ]]; then
       for to in "514 386" "508 384" "515 383" "511 387"; do xdotool mousemove $to; done  # 4 pixels in all
       watched=$((SECONDS + 1))
-      while ((SECONDS <= watched)); do running || fail "a jitter of 4 pixels ended the saver"; sleep 0.05; done
+      while ((SECONDS <= watched)); do ! ended || fail "a jitter of 4 pixels ended the saver"; sleep 0.05; done
     fi
     xdotool $end
     ends "$end"
