@@ -3,6 +3,7 @@
 #include "scene/rules.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -22,7 +23,7 @@ void Animate(OGLSCENE& scene)
     for (int c = 0; c < 3; ++c) {
         if (!drifting[c])
             continue;
-        const Drift channel = DriftChannel({scene.Color[c], scene.ColorUp[c]}, SceneRandom());
+        const Drift channel = DriftChannel({scene.Color[c], scene.ColorUp[c]}, std::rand());
         scene.Color[c] = channel.Value;
         scene.ColorUp[c] = channel.Up;
     }

@@ -13,8 +13,6 @@
 // Every unit value divides a draw by 32767, so the generator must end there.
 static_assert(RAND_MAX == 32767, "the scene needs draws of 0 … 32767");
 
-int (*SceneRandom)() = std::rand;
-
 OGLSCENE::OGLSCENE()
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -53,7 +51,7 @@ void OGLSCENE::SetValues()
     for (unsigned i = 0; i < count; ++i) {
         for (float& coordinate : Cloud[i])
             coordinate = MonteCarlo() * Data.Spread;
-        Spin[i] = SpinRate(SceneRandom(), Data.Speed);
+        Spin[i] = SpinRate(std::rand(), Data.Speed);
     }
     Color[0] = Data.SCol_R;
     Color[1] = Data.SCol_G;
@@ -64,10 +62,10 @@ void OGLSCENE::SetValues()
 float OGLSCENE::MonteCarlo()
 {
     for (;;) {
-        const float m = static_cast<float>(Unit(SceneRandom()) * 6.283185308);
+        const float m = static_cast<float>(Unit(std::rand()) * 6.283185308);
         const double a = m - 3.141592654;
         const float c = static_cast<float>(std::cos(a) + 1.0);
-        if (!(2 * Unit(SceneRandom()) > c))
+        if (!(2 * Unit(std::rand()) > c))
             return static_cast<float>(a);
     }
 }

@@ -24,8 +24,6 @@ struct PointCaps {
     float Smallest, Largest;  // in pixels
 };
 
-// Every random draw of the scene goes through here; draws lie in 0 … 32767.
-extern int (*SceneRandom)();
 // The scene's rendering contexts come from here, wglCreateContext unless a test
 // needs to see how a failure is met.
 extern HGLRC(WINAPI* SceneCreateContext)(HDC);
