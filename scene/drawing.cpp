@@ -24,8 +24,8 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
         throw "ERROR: MakeCurrent()";
     std::memcpy(Sprite, sprite, sizeof Sprite);
     SetupOpenGL();
-    // Sprites have no size of their own on every renderer: Windows' own OpenGL
-    // has none at all, and many drivers stop short of the sizes the saver offers.
+    // Not every renderer draws sprites as large as the saver offers, or at all:
+    // Windows' own OpenGL has none, and many drivers stop near 255 pixels.
     GLfloat sizes[2] = {};
     glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, sizes);
     Points = {HasPointSprites(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
