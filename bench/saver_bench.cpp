@@ -170,6 +170,7 @@ int main(int argc, char** argv)
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string bareFrame(self, length);
     bareFrame.replace(bareFrame.find_last_of("\\/") + 1, std::string::npos, "bare_frame.exe");
+    const std::string saverLine = "\"" + std::string(argv[1]) + "\" /s", bareLine = "\"" + bareFrame + "\"";
     Middle screen;
     const int pairs = 11;
     std::vector<double> saver, bare, nothing;
@@ -177,10 +178,10 @@ int main(int argc, char** argv)
         // Each goes first in every other pair, so that neither always follows the other.
         const bool saverFirst = pair % 2 == 0;
         if (saverFirst)
-            saver.push_back(TimeToFirstFrame(screen, "\"" + std::string(argv[1]) + "\" /s"));
-        bare.push_back(TimeToFirstFrame(screen, "\"" + bareFrame + "\""));
+            saver.push_back(TimeToFirstFrame(screen, saverLine));
+        bare.push_back(TimeToFirstFrame(screen, bareLine));
         if (!saverFirst)
-            saver.push_back(TimeToFirstFrame(screen, "\"" + std::string(argv[1]) + "\" /s"));
+            saver.push_back(TimeToFirstFrame(screen, saverLine));
         nothing.push_back(TimeToRunNothing(argv[0]));
     }
     const auto report = [&](const char* name, const std::vector<double>& times) {

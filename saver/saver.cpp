@@ -85,9 +85,11 @@ void SetViews(HWND window)
 {
     RECT area;
     GetWindowRect(window, &area);
-    SceneView views[MAX_MONITORS] = {{{0, 0, area.right - area.left, area.bottom - area.top}, WindowDpi(GetParent(window)) / 96.0f}};
+    SceneView views[MAX_MONITORS];
     unsigned count = 1;
-    if (!fChildPreview) {
+    if (fChildPreview) {
+        views[0] = {{0, 0, area.right - area.left, area.bottom - area.top}, WindowDpi(GetParent(window)) / 96.0f};
+    } else {
         MonitorList monitors;
         EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
         count = MonitorViewports(area, monitors.Views, monitors.Count, views, MAX_MONITORS);

@@ -68,8 +68,9 @@ void DrawSquares(const OGLSCENE& scene, float pixels)
     glLoadIdentity();
     // Mesa replaces the texture coordinates of every primitive while point sprites are on.
     glDisable(GL_POINT_SPRITE);
+    const unsigned count = LivePoints(scene.Data.PointCount);
     glBegin(GL_QUADS);
-    for (unsigned i = 0; i < LivePoints(scene.Data.PointCount); ++i) {
+    for (unsigned i = 0; i < count; ++i) {
         const float* p = scene.Cloud[i];
         float eye[3];
         for (int r = 0; r < 3; ++r)

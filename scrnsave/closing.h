@@ -14,9 +14,9 @@ enum class Route {
 Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam);
 
 // Whether a message of the full-screen saver ends it: a key, any mouse button or
-// a turn of the wheel always does; a cursor move, or a loss of activation, once the cursor stands
-// more than CURSOR_JITTER pixels (across and down together) from where it stood
-// when the window was made.
+// a turn of the wheel always does; a cursor move, or a loss of activation, once
+// the cursor stands more than CURSOR_JITTER pixels (across and down together)
+// from where it stood when the window was made.
 enum class Ending { No, Yes, IfMoved };
 constexpr long CURSOR_JITTER = 4;
 
