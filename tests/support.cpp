@@ -100,19 +100,30 @@ namespace {
 
 std::deque<std::pair<std::string, std::function<void(HWND)>>> pending;
 
-// Runs the next action once its dialog is shown and active, which a dialog is
-// not while a box it owns is open. The action leaves the queue before it runs,
-// since it may open a box whose modal loop ticks this timer again.
+// Runs the next action once its dialog is shown and enabled, which a dialog is
+// not while a box it owns is open. Found among this thread's windows, since one
+// that opens while another test holds the foreground is never made active. The
+// action leaves the queue before it runs, since it may open a box whose modal
+// loop ticks this timer again.
 void CALLBACK RunNextAction(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = GetActiveWindow();
-    char caption[128] = "";
-    GetWindowTextA(dialog, caption, sizeof caption);
-    if (pending.empty() || pending.front().first != caption || !IsWindowVisible(dialog))
+    if (pending.empty())
+        return;
+    std::pair<const char*, HWND> wanted(pending.front().first.c_str(), nullptr);
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
+        auto& wanted = *reinterpret_cast<std::pair<const char*, HWND>*>(found);
+        char caption[128] = "";
+        GetWindowTextA(window, caption, sizeof caption);
+        if (!IsWindowVisible(window) || !IsWindowEnabled(window) || std::strcmp(caption, wanted.first))
+            return TRUE;
+        wanted.second = window;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&wanted));
+    if (!wanted.second)
         return;
     const auto action = std::move(pending.front().second);
     pending.pop_front();
-    action(dialog);
+    action(wanted.second);
 }
 
 }  // namespace

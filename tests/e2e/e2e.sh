@@ -34,7 +34,8 @@ ended() { ! kill -0 $saver 2>/dev/null; }
 # ends WHAT: the saver ends with code 0 within 5 s.
 ends() { wait_for 5 "$1 did not end the saver" ended && wait $saver || fail "the saver ended with code $?"; }
 
-cursor_at_centre() { wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
+# Wine warps the X pointer only when its own idea of the position changes, so X moves first.
+cursor_at_centre() { xdotool mousemove 512 384 && wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
 
 saver() {
   for end in "mousemove 515 382" "click 1" "click 4" "key Escape"; do  # 4: the wheel
