@@ -109,21 +109,15 @@ void CALLBACK RunNextAction(HWND, UINT, UINT_PTR, DWORD)
 {
     if (pending.empty())
         return;
-    std::pair<const char*, HWND> wanted(pending.front().first.c_str(), nullptr);
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
-        auto& wanted = *reinterpret_cast<std::pair<const char*, HWND>*>(found);
-        char caption[128] = "";
-        GetWindowTextA(window, caption, sizeof caption);
-        if (!IsWindowVisible(window) || !IsWindowEnabled(window) || std::strcmp(caption, wanted.first))
-            return TRUE;
-        wanted.second = window;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&wanted));
-    if (!wanted.second)
+    HWND dialog = nullptr;
+    do
+        dialog = FindWindowExA(nullptr, dialog, nullptr, pending.front().first.c_str());
+    while (dialog && GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId());
+    if (!dialog || !IsWindowVisible(dialog) || !IsWindowEnabled(dialog))
         return;
     const auto action = std::move(pending.front().second);
     pending.pop_front();
-    action(wanted.second);
+    action(dialog);
 }
 
 }  // namespace
