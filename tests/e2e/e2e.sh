@@ -5,15 +5,15 @@
 set -uo pipefail
 session=$1 scr=$2 set_cursor=$3
 source "$session/env"
-shot=$(mktemp --suffix=.miff) saver=
-trap 'rm -f "$shot"; kill $saver 2>/dev/null' EXIT
+shot="$session/$4.miff" saver=  # the last screenshot stays, for a failure
+trap 'kill $saver 2>/dev/null' EXIT
 settings='HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0'
 desktop='HKCU\Control Panel\Desktop'
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nimbrel'
 
 tool=$(dirname "$0")/../../tools/wine
 wine() { "$tool" "$session" "$@" >/dev/null 2>&1; }
-fail() { echo "FAILED: $*"; exit 1; }
+fail() { echo "FAILED: $*; pointer at $(xdotool getmouselocation); last screenshot $shot"; exit 1; }
 # wait_for SECONDS FAILURE COMMAND...: waits for the command to succeed.
 wait_for() {
   local deadline=$((SECONDS + $1)) failure=$2
