@@ -66,8 +66,10 @@ void DrawSquares(const OGLSCENE& scene, float pixels)
     const double halfSidePerDistance = pixels * std::tan(FIELD_OF_VIEW / 2 * 3.14159265358979323846 / 180) / viewport[3];
     glPushMatrix();
     glLoadIdentity();
-    // Mesa replaces the texture coordinates of every primitive while point sprites are on.
-    glDisable(GL_POINT_SPRITE);
+    // Mesa replaces the texture coordinates of every primitive while point sprites
+    // are on. A renderer without them would take either call as an error.
+    if (scene.Points.Sprites)
+        glDisable(GL_POINT_SPRITE);
     const unsigned count = LivePoints(scene.Data.PointCount);
     glBegin(GL_QUADS);
     for (unsigned i = 0; i < count; ++i) {
@@ -87,7 +89,8 @@ void DrawSquares(const OGLSCENE& scene, float pixels)
         glVertex3f(eye[0] - h, eye[1] + h, eye[2]);
     }
     glEnd();
-    glEnable(GL_POINT_SPRITE);
+    if (scene.Points.Sprites)
+        glEnable(GL_POINT_SPRITE);
     glPopMatrix();
 }
 

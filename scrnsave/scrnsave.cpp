@@ -76,10 +76,10 @@ int RunSaver(HINSTANCE instance, HWND host)
     if (!RegisterSaverClass(instance))
         return 0;
     hMainWindow = CreateSaverWindow(instance, host);
-    // Started by a program that does not hold the foreground, the saver would get no keys.
-    if (hMainWindow && !host)
-        SetForegroundWindow(hMainWindow);
     if (hMainWindow) {
+        // Started by a program that does not hold the foreground, the saver would get no keys.
+        if (!host)
+            SetForegroundWindow(hMainWindow);
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);
