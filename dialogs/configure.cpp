@@ -15,7 +15,7 @@ namespace {
 const char SAVE_FAILED_TITLE[] = "Nimbrel";
 const char SAVE_FAILED_TEXT[] =
     "The settings could not be saved.\n\n"
-    "They are kept for every user of this computer, which needs the right to change machine-wide settings. "
+    "Neither this computer's settings nor your own could be written. "
     "Your changes are still in the dialog: press OK to try again, or Cancel to leave without saving.";
 
 void RepaintBanner()

@@ -83,11 +83,14 @@ void CopyField(SS_Data& to, const SS_Data& from, const FieldInfo& field);
 // Copies the fields of one group from DefaultData.
 void ResetGroup(SS_Data& data, DefaultGroup group);
 
-// Under HKEY_LOCAL_MACHINE.
+// Under HKEY_LOCAL_MACHINE, the settings for everyone, and under
+// HKEY_CURRENT_USER, a user's own.
 extern const char CONFIG_KEY[];
 
-// Fills ActualData from the registry: the defaults, and over them every value
-// of the key that fits in 4 bytes.
+// Fills ActualData from the registry, value by value: the user's, else the
+// machine's, else the default. A value that is there is taken over zero when it
+// fits in 4 bytes, and is zero when it does not.
 void ReadConfig();
-// Stores all of ActualData. True only when the key opened and every value was set.
+// Stores all of ActualData for everyone, or else for this user alone. False
+// when neither key took every value.
 bool WriteConfig();

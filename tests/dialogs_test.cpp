@@ -18,7 +18,7 @@ void ExpectPositions(HWND dialog, const std::map<int, int>& positions)
 
 TEST(ConfigureDialog, AKeyWithOneValueOpensOnTheDefaultsForTheRestAndOkStoresTheirExactBytes)
 {
-    StoreSetting("Speed", Bits(0.29f));  // the float nearest to 0.29 lies below it
+    StoreSetting("Speed", Bits(0.29f), HKEY_CURRENT_USER);  // the float nearest to 0.29 lies below it
     On(CONFIGURE, [](HWND dialog) {
         ExpectPositions(dialog, {{IDC_BASE_RED, 128}, {IDC_BASE_GREEN, 128}, {IDC_BASE_BLUE, 255}, {IDC_SECONDARY_RED, 255},
                                  {IDC_SECONDARY_GREEN, 127}, {IDC_SECONDARY_BLUE, 127}, {IDC_SPEED, 29}, {IDC_SIZE_MAX, 600},
@@ -38,6 +38,7 @@ TEST(ConfigureDialog, AKeyWithOneValueOpensOnTheDefaultsForTheRestAndOkStoresThe
         EXPECT_TRUE(RegGetValueA(HKEY_LOCAL_MACHINE, CONFIG_KEY, Fields[i].Name, RRF_RT_REG_DWORD, nullptr, &bits, &size) == ERROR_SUCCESS && bits == stored[i])
             << Fields[i].Name << " holds " << std::hex << bits;
     }
+    EXPECT_FALSE(HasKey(HKEY_CURRENT_USER)) << "the user's own key would hide what was stored";
 }
 
 TEST(ConfigureDialog, IsOwnedByTheWindowThatTheCommandLineNames)
@@ -158,12 +159,33 @@ TEST(DefaultsDialog, EachBoxResetsExactlyItsGroupAndCancelKeepsTheEdits)
     EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord())) << "Cancel stores nothing, not even a reset";
 }
 
+TEST(ConfigureDialog, WithoutTheRightToChangeTheMachinesSettingsOkKeepsTheUsersOwnSilently)
+{
+    StoreSetting("PointCount", DWORD{77});
+    MakeReadOnly(HKEY_LOCAL_MACHINE);
+    for (int speed : {40, 60}) {
+        On(CONFIGURE, [speed](HWND dialog) {
+            EXPECT_EQ(Position(dialog, IDC_POINT_COUNT), 77);
+            Slide(dialog, IDC_SPEED, speed);
+            Press(dialog, IDOK);  // a message box would keep the dialog, and the test, waiting
+        });
+        RunConfiguration();
+        SS_Data expected = DefaultData;
+        expected.PointCount = 77;
+        expected.Speed = speed / 100.0f;
+        expected.SCol_G = expected.SCol_B = 127 / 255.0f;
+        EXPECT_EQ(Described(expected), Described(StoredRecord())) << speed;
+    }
+}
+
 TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
 {
     // A non-volatile key cannot be made under a volatile one: a real refusal of the registry.
-    HKEY parent;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillmora", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr), ERROR_SUCCESS);
-    RegCloseKey(parent);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY parent;
+        ASSERT_EQ(RegCreateKeyExA(root, "SOFTWARE\\Quillmora", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr), ERROR_SUCCESS);
+        RegCloseKey(parent);
+    }
     std::string said;
     On(CONFIGURE, [&](HWND dialog) {
         ActualData = DistinctRecord();
@@ -178,7 +200,7 @@ TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
         ActualData = SS_Data{};
         GetDialogItemsValues(dialog);
         EXPECT_EQ(Described(DistinctRecord()), Described(ActualData)) << "the controls still hold every edit";
-        EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
+        EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE"), ERROR_SUCCESS);
         Press(dialog, IDOK);
     });
     RunConfiguration();

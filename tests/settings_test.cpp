@@ -7,33 +7,64 @@ TEST(Registry, AMissingKeyGivesTheDefaultsAndCreatesNothing)
     ActualData = DistinctRecord();
     ReadConfig();
     EXPECT_EQ(Described(DefaultData), Described(ActualData));
-    HKEY key;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillmora", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY key;
+        EXPECT_EQ(RegOpenKeyExA(root, "SOFTWARE\\Quillmora", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    }
 }
 
-TEST(Registry, DataOfAnyTypeAreTakenByteForByteWhenTheyFitInFourBytesAndMissingOnesAreTheDefaults)
+TEST(Registry, EachValueIsTheUsersElseTheMachinesElseTheDefaultTakenOverZeroWhenItFitsInFourBytes)
 {
-    const struct { const char* Name; DWORD Type; const char* Data; DWORD Size; std::uint32_t Read; } cases[] = {
-        {"SCol_R", REG_BINARY, "\xAA\xBB", 2, 0x3F80BBAA},  // only the low bytes of the default
-        {"BCol_B", REG_SZ, "ab", 3, 0x6261},                 // 'a', 'b' and the terminator
-        {"Size_Max", REG_BINARY, "\x00\x00\x40\x3F", 4, Bits(0.75f)},
-        {"Sizing", REG_BINARY, "", 0, 2},                    // no data: untouched
-        {"PointCount", REG_QWORD, "\x09\0\0\0\0\0\0", 8, 50},  // too long: skipped
-        {"Speed", REG_SZ, "12345678", 9, Bits(0.25f)},
-        {"Anim_R", REG_DWORD, "\x00\x01\x00\x00", 4, 0},     // a flag is its first byte
-        {"Anim_B", REG_DWORD, "\x01\xEE\xEE\xEE", 4, 1},     // and spills into nothing after it
-        {"Anim_RotX", REG_DWORD, "\x02\x00\x00\x00", 4, 2},
+    const HKEY machine = HKEY_LOCAL_MACHINE, user = HKEY_CURRENT_USER;
+    const struct { HKEY Root; const char* Name; DWORD Type; const char* Data; DWORD Size; std::uint32_t Read; } cases[] = {
+        {machine, "SCol_R", REG_BINARY, "\xAA\xBB", 2, 0xBBAA},  // the low bytes of zero, not of the default
+        {machine, "BCol_B", REG_SZ, "ab", 3, 0x6261},            // 'a', 'b' and the terminator
+        {machine, "Size_Max", REG_BINARY, "\x00\x00\x40\x3F", 4, Bits(0.75f)},
+        {machine, "Sizing", REG_BINARY, "", 0, 0},               // there, with no data
+        {machine, "PointCount", REG_QWORD, "\x09\0\0\0\0\0\0", 8, 0},  // too long
+        {machine, "Anim_R", REG_DWORD, "\x00\x01\x00\x00", 4, 0},      // a flag is its first byte
+        {machine, "Anim_B", REG_DWORD, "\x01\xEE\xEE\xEE", 4, 1},      // and spills into nothing after it
+        {machine, "Anim_RotX", REG_DWORD, "\x02\x00\x00\x00", 4, 2},
+        {machine, "RotY", REG_DWORD, "\x00\x00\x00\x3F", 4, Bits(0.5f)},
+        {user, "RotY", REG_DWORD, "\x00\x00\x40\x3F", 4, Bits(0.75f)},  // the user's own wins
+        {machine, "Speed", REG_DWORD, "\x00\x00\x00\x3F", 4, Bits(0.5f)},
+        {user, "Speed", REG_SZ, "12345678", 9, 0},               // the user's, though too long
+        {user, "BCol_G", REG_DWORD, "\x05\x00\x00\x00", 4, 5},   // the user's alone
     };
     SS_Data expected = DefaultData;
     for (const auto& c : cases) {
-        StoreSetting(c.Name, c.Type, c.Data, c.Size);
+        StoreSetting(c.Name, c.Type, c.Data, c.Size, c.Root);
         SetFieldBits(expected, FieldNamed(c.Name), c.Read);
     }
     ReadConfig();
     EXPECT_EQ(Described(expected), Described(ActualData));
+}
 
-    ASSERT_TRUE(WriteConfig());
+TEST(Registry, AStoreIsForEveryoneWhereWindowsAllowsItAndElseTheUsersOwn)
+{
+    const auto machineCount = [] {
+        DWORD count = 0, size = sizeof count;
+        RegGetValueA(HKEY_LOCAL_MACHINE, CONFIG_KEY, "PointCount", RRF_RT_REG_DWORD, nullptr, &count, &size);
+        return count;
+    };
+    // Stored for everyone, the user's own key goes, since it would hide what was stored.
+    StoreSetting("PointCount", DWORD{99}, HKEY_CURRENT_USER);
+    StoreRecord(DistinctRecord());
+    EXPECT_FALSE(HasKey(HKEY_CURRENT_USER));
+    EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord()));
+
+    // A machine key that this process may not write: the user's own key takes the whole store.
+    MakeReadOnly(HKEY_LOCAL_MACHINE);
+    StoreRecord(WhitePoints(3, 40));
+    EXPECT_EQ(Described(WhitePoints(3, 40)), Described(StoredRecord()));
+    EXPECT_EQ(machineCount(), 1234u) << "the machine key changed";
+    StoreSetting("Anim_RotX", DWORD{2}, HKEY_CURRENT_USER);
+    ReadConfig();
+    EXPECT_TRUE(WriteConfig());
     EXPECT_EQ(StoredRecord().Anim_RotX, 1) << "written back, every flag is 0 or 1";
+
+    MakeReadOnly(HKEY_CURRENT_USER);
+    EXPECT_FALSE(WriteConfig()) << "neither key can be written";
 }
 
 }  // namespace

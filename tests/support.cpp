@@ -4,29 +4,44 @@
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 
+#include <sddl.h>
+
 #include <cstdio>
 #include <deque>
 #include <sstream>
 
 namespace {
 
-const bool privateMachineKey = [] {
+// Both stand-ins are made before either takes the place of its predefined key.
+const bool privateKeys = [] {
     const std::string path = "Software\\NimbrelTests\\" + std::to_string(GetCurrentProcessId());
     RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    HKEY root;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr) != ERROR_SUCCESS
-        || RegOverridePredefKey(HKEY_LOCAL_MACHINE, root) != ERROR_SUCCESS)
+    HKEY machine, user;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\machine").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine, nullptr) != ERROR_SUCCESS
+        || RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\user").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user, nullptr) != ERROR_SUCCESS
+        || RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine) != ERROR_SUCCESS || RegOverridePredefKey(HKEY_CURRENT_USER, user) != ERROR_SUCCESS)
         std::abort();
     return true;
 }();
 
 }  // namespace
 
-void StoreSetting(const char* name, DWORD type, const void* data, DWORD size)
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+}
+
+void MakeReadOnly(HKEY root)
+{
+    HKEY key;
+    PSECURITY_DESCRIPTOR readOnly;
+    ASSERT_EQ(RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
+    LocalFree(readOnly);
     RegCloseKey(key);
 }
 

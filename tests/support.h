@@ -1,6 +1,6 @@
-// What the tests share. Every test process gets a private HKEY_LOCAL_MACHINE (a
-// fresh key under HKEY_CURRENT_USER stands in for it), so that tests running
-// side by side never see each other's settings.
+// What the tests share. Every test process gets a private HKEY_LOCAL_MACHINE and
+// HKEY_CURRENT_USER (fresh keys under the real HKEY_CURRENT_USER stand in for
+// them), so that tests running side by side never see each other's settings.
 #pragma once
 
 #include "scene/oglscene.h"
@@ -20,8 +20,13 @@
 #include <string>
 #include <vector>
 
-void StoreSetting(const char* name, DWORD type, const void* data, DWORD size);
-inline void StoreSetting(const char* name, DWORD value) { StoreSetting(name, REG_DWORD, &value, sizeof value); }
+// A value of the settings for everyone, or of the user's own.
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root = HKEY_LOCAL_MACHINE);
+inline void StoreSetting(const char* name, DWORD value, HKEY root = HKEY_LOCAL_MACHINE) { StoreSetting(name, REG_DWORD, &value, sizeof value, root); }
+// Gives the settings key a DACL that lets everyone read it and no one write it,
+// as Windows keeps the machine's keys from a process that is not elevated.
+void MakeReadOnly(HKEY root);
+inline bool HasKey(HKEY root) { HKEY key; const bool found = RegOpenKeyExA(root, CONFIG_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS; if (found) RegCloseKey(key); return found; }
 inline void StoreRecord(const SS_Data& data) { ActualData = data; EXPECT_TRUE(WriteConfig()); }
 // What a saver starting now would read.
 inline SS_Data StoredRecord() { ReadConfig(); return ActualData; }

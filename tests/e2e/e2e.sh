@@ -7,7 +7,7 @@ session=$1 scr=$2 set_cursor=$3
 source "$session/env"
 shot="$session/$4.miff" saver=  # the last screenshot stays, for a failure
 trap 'kill $saver 2>/dev/null' EXIT
-settings='HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0'
+settings='HKLM\SOFTWARE\Quillmora\Nimbrel_SS_1.0' own='HKCU\SOFTWARE\Quillmora\Nimbrel_SS_1.0'
 desktop='HKCU\Control Panel\Desktop'
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nimbrel'
 
@@ -77,11 +77,13 @@ installer() {
     if wine reg query "$desktop" /v SCRNSAVE.EXE; then [[ -n $options ]]; else [[ -z $options ]]; fi ||
       fail "only /SETSAVER makes Nimbrel the screen saver"
     wine reg add "$settings" /v PointCount /t REG_DWORD /d 77 /f
+    wine reg add "$own" /v PointCount /t REG_DWORD /d 78 /f
     uninstaller=$("$tool" "$session" reg query "$entry" /v UninstallString | tr -d '\r' | grep -o '[A-Z]:\\[^"]*')
     wine "$uninstaller" /S || fail "the uninstaller failed"
     # It finishes from a copy of itself, after its first process has ended.
     wait_for 20 "the uninstaller left the saver or its entry behind" uninstalled
     ! wine reg query "$settings" || fail "the uninstaller left the settings behind"
+    ! wine reg query "$own" || fail "the uninstaller left the user's own settings behind"
     ! wine reg query "$desktop" /v SCRNSAVE.EXE || fail "a removed saver is still the chosen one"
   done
 }

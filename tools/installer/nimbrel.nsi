@@ -76,6 +76,8 @@ Section "Uninstall"
   ${EndIf}
   DeleteRegKey HKLM "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKLM "SOFTWARE\Quillmora"
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKCU "SOFTWARE\Quillmora"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
