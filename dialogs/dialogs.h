@@ -25,9 +25,9 @@ void GetDialogItemsValues(HWND hDlg);
 // Resets in ActualData the groups whose tick boxes are ticked in the defaults dialog.
 void CheckDefaults(HWND hDlg);
 
-// Copies the whole bitmap into the window's client area with its top-left corner
-// at (x, y), scaled by the window's DPI / 96, or more where that leaves a gap
-// before the far sides, which lie as far inside as (x, y). Draws nothing without a bitmap.
+// Copies the whole bitmap into the window's client area, inside a margin of x
+// on the left and right and y above and below: its shape kept, as large as fits,
+// and centred. Draws nothing without a bitmap.
 void PaintPic(HWND window, HBITMAP bitmap, int x, int y);
 // The DPI that the window is drawn at; the system's for no window.
 UINT WindowDpi(HWND window);
