@@ -29,7 +29,5 @@ void CheckDefaults(HWND hDlg);
 // on the left and right and y above and below: its shape kept, as large as fits,
 // and centred. Draws nothing without a bitmap.
 void PaintPic(HWND window, HBITMAP bitmap, int x, int y);
-// The DPI that the window is drawn at; the system's for no window.
-UINT WindowDpi(HWND window);
 // Deletes a dialog's picture and forgets it, so that no later paint uses the stale handle.
 void ReleasePicture(HBITMAP& picture);

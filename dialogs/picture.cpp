@@ -27,20 +27,6 @@ void PaintPic(HWND window, HBITMAP bitmap, int x, int y)
     ReleaseDC(window, target);
 }
 
-UINT WindowDpi(HWND window)
-{
-    // GetDpiForWindow came with Windows 10; before it every window has the system's DPI.
-    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (const UINT dpi = window && getDpiForWindow ? getDpiForWindow(window) : 0)
-        return dpi;
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
-
 void ReleasePicture(HBITMAP& picture)
 {
     DeleteObject(picture);

@@ -1,6 +1,5 @@
 #include "saver/saver.h"
 
-#include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -54,6 +53,14 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     firstFrameDue = true;
 }
 
+UINT SystemDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
 // GetDpiForMonitor came with Windows 8.1; before it every monitor has the system's DPI.
 UINT MonitorDpi(HMONITOR monitor)
 {
@@ -64,7 +71,7 @@ UINT MonitorDpi(HMONITOR monitor)
     UINT x, y;
     if (getDpiForMonitor && getDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y) == S_OK)
         return x;
-    return WindowDpi(nullptr);
+    return SystemDpi();
 }
 
 struct MonitorList {
@@ -80,7 +87,7 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM list)
 }
 
 // Full screen, the window spans every monitor, and each gets a cloud of its own
-// at its own DPI. The preview is one picture, at the DPI of the window that hosts it.
+// at its own DPI. The preview is one picture of the monitor that holds it.
 void SetViews(HWND window)
 {
     RECT area;
@@ -88,7 +95,11 @@ void SetViews(HWND window)
     SceneView views[MAX_MONITORS];
     unsigned count = 1;
     if (fChildPreview) {
-        views[0] = {{0, 0, area.right - area.left, area.bottom - area.top}, WindowDpi(GetParent(window)) / 96.0f};
+        const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+        MONITORINFO info = {sizeof info, {}, {}, 0};
+        GetMonitorInfoA(monitor, &info);
+        views[0] = {{0, 0, area.right - area.left, area.bottom - area.top},
+                    PreviewScale(MonitorDpi(monitor), area.bottom - area.top, info.rcMonitor.bottom - info.rcMonitor.top)};
     } else {
         MonitorList monitors;
         EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
@@ -110,6 +121,13 @@ unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigne
         views[written++] = {part, monitors[i].Scale};
     }
     return written;
+}
+
+float PreviewScale(UINT monitorDpi, int previewHeight, int monitorHeight)
+{
+    if (previewHeight <= 0 || monitorHeight <= 0)
+        return monitorDpi / 96.0f;
+    return static_cast<float>(monitorDpi / 96.0 * previewHeight / monitorHeight);
 }
 
 bool LoadHaloSprite(HINSTANCE instance, unsigned char* sprite, unsigned char* bits)

@@ -20,6 +20,11 @@ constexpr UINT ANIMATION_PERIOD_MS = 25;
 // are left out. Returns how many were written, at most capacity.
 unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigned count, SceneView* views, unsigned capacity);
 
+// The preview shows the full screen of the monitor that holds it, shrunk: a
+// point is its full-screen size on that monitor times the preview's share of
+// the monitor's height. Without both heights, it is its full-screen size.
+float PreviewScale(UINT monitorDpi, int previewHeight, int monitorHeight);
+
 // Whether the monitors are off after a message, given whether they were: a
 // monitor-power command or a change of the display's state says so.
 bool MonitorsOffAfter(bool off, UINT message, WPARAM wParam, LPARAM lParam);

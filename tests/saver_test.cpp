@@ -5,6 +5,8 @@
 #include "tests/support.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdint>
 
 namespace {
@@ -116,25 +118,63 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
 }
 
 // Run also at 192 DPI.
-TEST(Saver, HaloSizesAreInUnitsOf96Dpi)
+TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
 {
-    // An untinted halo of size 64 is 64 x DPI / 96 pixels across, full screen and in preview.
-    StoreRecord(WhitePoints(1, 64));
+    // An untinted halo of size 192 is 192 x DPI / 96 pixels across full screen,
+    // and as much of the preview's height as it would be of the screen's.
+    StoreRecord(WhitePoints(1, 192));
     unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
     ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
     const double texels = std::count_if(sprite, sprite + SPRITE_TEXELS, [](unsigned char level) { return level > 0; });
-    const double scale = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX) / 96.0;
-    for (const char* mode : {"/s", "/p"})
-        RunSaver(mode, [&](HWND saver) {
-            RECT client;
-            GetClientRect(saver, &client);
-            std::vector<unsigned char> red(client.right * client.bottom);
-            DrawFrame(GLScene);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, client.right, client.bottom, GL_RED, GL_UNSIGNED_BYTE, red.data());
-            const double lit = std::count_if(red.begin(), red.end(), [](unsigned char level) { return level > 0; });
-            EXPECT_NEAR(lit / texels, scale * scale, 0.1 * scale * scale) << mode;
+    const double scale = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX) / 96.0 * 192 / SPRITE_SIDE;
+    for (const auto& [mode, share] : {std::pair{"/s", 1.0}, {"/p", 240.0 / GetSystemMetrics(SM_CYSCREEN)}})
+        RunSaver(mode, [&, mode = mode, share = share](HWND saver) {
+            const std::vector<std::uint8_t> frame = SaverFrame(saver);
+            double lit = 0;
+            for (std::size_t i = 0; i < frame.size(); i += 3)
+                lit += frame[i] > 0;
+            const double expected = texels * (scale * share) * (scale * share);
+            EXPECT_NEAR(lit, expected, 0.1 * expected) << mode;
         });
+}
+
+TEST(Saver, ThePreviewLooksLikeTheFullScreenShrunk)
+{
+    // The defaults, standing still, from one seed: the same cloud both times.
+    SS_Data still = DefaultData;
+    still.Anim_R = still.Anim_G = still.Anim_Rotating = 0;
+    StoreRecord(still);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN), SHRINK = 8;
+    std::vector<std::uint8_t> screen, preview;
+    std::srand(5);
+    RunSaver("/s", [&](HWND saver) { screen = SaverFrame(saver); });
+    std::srand(5);
+    RunSaver("/p", [&](HWND saver) { preview = SaverFrame(saver); }, {screenWidth / SHRINK, screenHeight / SHRINK});
+    ASSERT_EQ(screen.size(), preview.size() * SHRINK * SHRINK);
+    // Each preview pixel against the mean of the screen's block of 8 x 8 that it stands for.
+    const auto white = [](const std::uint8_t* p) { return p[0] > 250 && p[1] > 250 && p[2] > 250; };
+    double screenLevel = 0, previewLevel = 0, screenWhite = 0, previewWhite = 0, miss = 0;
+    for (int y = 0; y < screenHeight / SHRINK; ++y)
+        for (int x = 0; x < screenWidth / SHRINK; ++x)
+            for (int c = 0; c < 3; ++c) {
+                double block = 0;
+                for (int dy = 0; dy < SHRINK; ++dy)
+                    for (int dx = 0; dx < SHRINK; ++dx)
+                        block += screen[3 * ((y * SHRINK + dy) * screenWidth + x * SHRINK + dx) + c];
+                block /= SHRINK * SHRINK;
+                const std::uint8_t shown = preview[3 * (y * screenWidth / SHRINK + x) + c];
+                screenLevel += block;
+                previewLevel += shown;
+                miss += std::fabs(block - shown);
+            }
+    for (std::size_t i = 0; i < screen.size(); i += 3)
+        screenWhite += white(&screen[i]);
+    for (std::size_t i = 0; i < preview.size(); i += 3)
+        previewWhite += white(&preview[i]);
+    const double values = preview.size();
+    EXPECT_NEAR(previewLevel / values, screenLevel / values, 2) << "mean level";
+    EXPECT_NEAR(previewWhite * 3 / values, screenWhite * 3 / screen.size(), 0.01) << "share of white pixels";
+    EXPECT_LT(miss / values, 2);
 }
 
 TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)

@@ -68,14 +68,30 @@ WindowScene::~WindowScene()
     DestroyWindow(window_);
 }
 
-std::vector<std::uint8_t> WindowScene::Frame()
+namespace {
+
+std::vector<std::uint8_t> DrawnFrame(OGLSCENE& scene, int width, int height)
 {
-    DrawFrame(*scene_);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width_) * height_ * 3);
+    DrawFrame(scene);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WindowScene::Frame()
+{
+    return DrawnFrame(*scene_, width_, height_);
+}
+
+std::vector<std::uint8_t> SaverFrame(HWND saver)
+{
+    RECT client;
+    GetClientRect(saver, &client);
+    return DrawnFrame(GLScene, client.right, client.bottom);
 }
 
 namespace {
@@ -94,11 +110,11 @@ void CALLBACK StepOnceStarted(HWND, UINT, UINT_PTR timer, DWORD)
 
 }  // namespace
 
-void RunSaver(const char* mode, const std::function<void(HWND saver)>& step)
+void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZE hostSize)
 {
     std::string tail = mode;
     if (tail == "/p") {
-        host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, 320, 240, nullptr, nullptr, nullptr, nullptr);
+        host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, hostSize.cx, hostSize.cy, nullptr, nullptr, nullptr, nullptr);
         tail += " " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
     }
     saverStep = step;

@@ -55,9 +55,11 @@ private:
 };
 
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
-// 320 x 240 host window. Once it has started, runs the step with the saver's
-// window, then ends it by closing the window or the host.
-void RunSaver(const char* mode, const std::function<void(HWND saver)>& step);
+// host window of the given size. Once it has started, runs the step with the
+// saver's window, then ends it by closing the window or the host.
+void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZE hostSize = {320, 240});
+// The frame that the saver's scene draws now, read back: RGB rows from the bottom up.
+std::vector<std::uint8_t> SaverFrame(HWND saver);
 
 // Drives the real configuration dialog from inside its modal loops. Each action
 // runs as soon as the dialog with its caption is shown and enabled.
