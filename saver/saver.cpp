@@ -181,6 +181,14 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
         SetViews(hWnd);
         break;
+    case WM_DISPLAYCHANGE: {
+        // The monitors may have changed where the window's size did not.
+        RECT client;
+        GetClientRect(hWnd, &client);
+        GLScene.Resize(static_cast<float>(client.right), static_cast<float>(client.bottom));
+        SetViews(hWnd);
+        break;
+    }
     case WM_PAINT: {
         // The first frame comes with the first paint, not a tick later, and shows the
         // scene as it stands. Under X11 a newly shown window is exposed once more,

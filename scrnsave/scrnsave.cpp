@@ -23,10 +23,29 @@ void CloseSaver(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
+// Every monitor, not only the primary one: the saver draws a cloud on each.
+RECT VirtualScreen()
+{
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// A new display mode, or a monitor docked or gone: the saver covers the screens
+// as they are now, before it hears of the change. Windows may have moved the
+// cursor onto them, which is no move of the user's.
+void FollowDisplay(HWND window)
+{
+    const RECT screen = VirtualScreen();
+    SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, SWP_NOACTIVATE);
+    GetCursorPos(&cursorStart);
+}
+
 LRESULT CALLBACK LibraryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CREATE)
         GetCursorPos(&cursorStart);
+    if (message == WM_DISPLAYCHANGE && !fChildPreview)
+        FollowDisplay(window);
     switch (RouteMessage(fChildPreview, closing, message, wParam)) {
     case Route::Swallow:
         return 0;
@@ -59,10 +78,9 @@ HWND CreateSaverWindow(HINSTANCE instance, HWND host)
         return CreateWindowExA(0, SAVER_CLASS, SAVER_TITLE, WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom,
                                host, nullptr, instance, nullptr);
     }
-    // Every monitor, not only the primary one: the saver draws a cloud on each.
-    return CreateWindowExA(WS_EX_TOPMOST, SAVER_CLASS, SAVER_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                           GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                           GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr, instance, nullptr);
+    const RECT screen = VirtualScreen();
+    return CreateWindowExA(WS_EX_TOPMOST, SAVER_CLASS, SAVER_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, screen.left,
+                           screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance, nullptr);
 }
 
 int RunSaver(HINSTANCE instance, HWND host)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real nimbrel.scr on a Wine session's display, looked at with screenshots
 # and ended with real X input.
-#   e2e.sh SESSION-DIR SCR SET-CURSOR CASE      CASE: saver, installer or monitors
+#   e2e.sh SESSION-DIR SCR TOOLS-DIR CASE      CASE: saver, installer, monitors or display
 set -uo pipefail
-session=$1 scr=$2 set_cursor=$3
+session=$1 scr=$2 set_cursor=$3/set_cursor.exe change_display=$3/change_display.exe
 source "$session/env"
 shot="$session/$4.miff" saver=  # the last screenshot stays, for a failure
 trap 'kill $saver 2>/dev/null' EXIT
@@ -55,12 +55,31 @@ saver() {
 
 both_drawn() { drawn 0 0 640 480 && drawn 640 0 1440 600; }
 
-monitors() {  # on a display of two screens, 640 x 480 and 800 x 600 side by side
+# One white halo 60 pixels across at the middle of each monitor.
+one_halo() {
   for value in PointCount:1 Spread:0 Sizing:2 Size_Max:0x42700000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000; do
     wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f
   done
+}
+
+monitors() {  # on a display of two screens, 640 x 480 and 800 x 600 side by side
+  one_halo
   start
   wait_for 10 "each monitor should show a halo in its middle and black in its corners" both_drawn
+  xdotool key Escape
+  ends Escape
+}
+
+# The screen as it is now, and dark where the middle of the screen was before.
+redrawn() { drawn 0 0 800 600 && (($(brightest 480 352 64 64) == 0)); }
+
+display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 600
+  one_halo
+  start
+  wait_for 10 "the middle of the screen was never lit with its corners black" drawn 0 0 1024 768
+  wine "$change_display" 800 600 || fail "the display mode could not be changed"
+  wait_for 10 "the saver did not follow the display to 800 x 600" redrawn
+  ! ended || fail "a change of the display ended the saver"
   xdotool key Escape
   ends Escape
 }
