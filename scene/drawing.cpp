@@ -103,9 +103,9 @@ void DrawView(OGLSCENE& scene, float scale)
     glRotatef(scene.Angle[1], 0, 1, 0);
     glRotatef(scene.Angle[2], 0, 0, 1);
     glColor3fv(scene.Color);
-    const float pixels = scene.PointSize * scale;
+    const float pixels = scene.ValidSize * scale;
     if (!DrawnAsSprites(scene.Points, pixels)) {
-        DrawSquares(scene, pixels);
+        DrawSquares(scene, RaisedSize(scene.Points, pixels));
         return;
     }
     glPointSize(pixels);
@@ -139,6 +139,8 @@ void OGLSCENE::Redraw()
 void DrawFrame(OGLSCENE& scene)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (scene.PointSize > 0)
+        scene.ValidSize = scene.PointSize;
     if (scene.ViewCount <= 1) {
         DrawView(scene, scene.ViewCount ? scene.Views[0].Scale : 1.0f);
         return;

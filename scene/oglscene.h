@@ -63,6 +63,9 @@ public:
     float Angle[3] = {0, 0, 0};
     float Color[3] = {};
     float PointSize = 0;
+    // The last point size above 0 that a frame drew: OpenGL refuses any other and
+    // keeps the size it had, which starts at 1.
+    float ValidSize = 1;
     bool ColorUp[3] = {true, true, true};
     bool SizeUp = true;
     GLuint Texture = 0;

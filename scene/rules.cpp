@@ -100,7 +100,13 @@ bool HasPointSprites(const char* version, const char* extensions)
 
 bool DrawnAsSprites(const PointCaps& caps, float pixels)
 {
-    return caps.Sprites && pixels >= caps.Smallest && pixels <= caps.Largest;
+    return caps.Sprites && pixels <= caps.Largest;
+}
+
+float RaisedSize(const PointCaps& caps, float pixels)
+{
+    // OpenGL 1.1 cannot say its smallest size, and draws no point under a pixel.
+    return std::max({pixels, caps.Smallest, 1.0f});
 }
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest()
