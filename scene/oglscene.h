@@ -24,6 +24,13 @@ struct PointCaps {
     float Smallest, Largest;  // in pixels
 };
 
+// A convex polygon in texture coordinates, which run from the halo's top left.
+constexpr int OUTLINE_CORNERS = 12;
+struct Outline {
+    int Count;
+    float Corner[OUTLINE_CORNERS][2];
+};
+
 // The scene's rendering contexts come from here, wglCreateContext unless a test
 // needs to see how a failure is met.
 extern HGLRC(WINAPI* SceneCreateContext)(HDC);
@@ -73,6 +80,9 @@ public:
     unsigned ViewCount = 0;
     int WindowHeight = 0;
     PointCaps Points = {};
+    // Where the halo's texture is not black, as a linear filter reads it: what a
+    // point drawn as a polygon must fill.
+    Outline Lit = {};
 
 private:
     // A spin's sine and cosine, kept because they cost more than the rest of a

@@ -159,6 +159,44 @@ double Sampled(const unsigned char* sprite, double u, double v)
     return (1 - b) * ((1 - a) * at(x, y) + a * at(x + 1, y)) + b * ((1 - a) * at(x, y + 1) + a * at(x + 1, y + 1));
 }
 
+TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
+{
+    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, edge[SPRITE_TEXELS] = {}, full[SPRITE_TEXELS];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
+    edge[20 * SPRITE_SIDE] = 1;  // on the left edge, and so on the right one, where the texture repeats
+    std::fill_n(full, SPRITE_TEXELS, 255);
+    // The halo's texels lie within 23.8 of its middle, and the filter reaches 1.42 past
+    // one: the octagon round that circle has 3.31 r² of the square's 64².
+    const struct { const unsigned char* Texels; int Corners; double Area; } cases[] = {
+        {halo, 8, 3.31 * 25.2 * 25.2 / 4096}, {dark, 0, 0}, {edge, 4, 2.0 / 64}, {full, 4, 1}};
+    for (const auto& c : cases) {
+        const Outline outline = LitOutline(c.Texels);
+        EXPECT_LE(outline.Count, c.Corners);
+        const auto turn = [&](int i, double u, double v) {
+            const float *p = outline.Corner[i], *q = outline.Corner[(i + 1) % outline.Count];
+            return (q[0] - p[0]) * (v - p[1]) - (q[1] - p[1]) * (u - p[0]);
+        };
+        double area = 0;
+        for (int i = 0; i < outline.Count; ++i)
+            area += turn(i, 0, 0) / 2;
+        EXPECT_LE(std::fabs(area), c.Area + 1e-6) << c.Corners;
+        // Every corner of where a lit texel, or its repeat, reaches within the square lies inside.
+        double outside = 0;
+        for (int t = 0; t < SPRITE_TEXELS; ++t)
+            for (int dx = -SPRITE_SIDE; c.Texels[t] && dx <= SPRITE_SIDE; dx += SPRITE_SIDE)
+                for (int dy = -SPRITE_SIDE; dy <= SPRITE_SIDE; dy += SPRITE_SIDE) {
+                    const double x = t % SPRITE_SIDE + dx + 0.5, y = t / SPRITE_SIDE + dy + 0.5;
+                    if (x + 1 <= 0 || x - 1 >= SPRITE_SIDE || y + 1 <= 0 || y - 1 >= SPRITE_SIDE)
+                        continue;
+                    for (const double u : {std::max(0.0, x - 1), std::min(64.0, x + 1)})
+                        for (const double v : {std::max(0.0, y - 1), std::min(64.0, y + 1)})
+                            for (int i = 0; i < outline.Count; ++i)
+                                outside = std::max(outside, -turn(i, u / SPRITE_SIDE, v / SPRITE_SIDE) * (area > 0 ? 1 : -1));
+                }
+        EXPECT_LT(outside, 1e-9) << c.Corners;
+    }
+}
+
 // Run also with Mesa told to have no point sprites, where every halo is drawn as a polygon.
 TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
 {
