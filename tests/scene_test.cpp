@@ -161,14 +161,14 @@ double Sampled(const unsigned char* sprite, double u, double v)
 
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
 {
-    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, edge[SPRITE_TEXELS] = {}, full[SPRITE_TEXELS];
+    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {};
     ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
-    edge[20 * SPRITE_SIDE] = 1;  // on the left edge, and so on the right one, where the texture repeats
-    std::fill_n(full, SPRITE_TEXELS, 255);
+    // On one edge, and so on the opposite one too, where the texture repeats.
+    left[20 * SPRITE_SIDE] = top[40] = 1;
     // The halo's texels lie within 23.8 of its middle, and the filter reaches 1.42 past
     // one: the octagon round that circle has 3.31 r² of the square's 64².
     const struct { const unsigned char* Texels; int Corners; double Area; } cases[] = {
-        {halo, 8, 3.31 * 25.2 * 25.2 / 4096}, {dark, 0, 0}, {edge, 4, 2.0 / 64}, {full, 4, 1}};
+        {halo, 8, 3.31 * 25.2 * 25.2 / 4096}, {dark, 0, 0}, {left, 4, 2.0 / 64}, {top, 4, 2.0 / 64}};
     for (const auto& c : cases) {
         const Outline outline = LitOutline(c.Texels);
         EXPECT_LE(outline.Count, c.Corners);
