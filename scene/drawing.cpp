@@ -54,9 +54,10 @@ void SetPerspective(float aspect)
     glLoadIdentity();
 }
 
-// Each point as a square facing the eye, as many pixels across as its sprite
-// would be, with the same texture, colour and blending.
-void DrawSquares(const OGLSCENE& scene, float pixels)
+// Each point as its halo's outline facing the eye, on the square that its sprite
+// would fill, with the same texture, colour and blending. Most of the square is
+// black, and filling it is most of a frame's cost on a renderer without sprites.
+void DrawOutlines(const OGLSCENE& scene, float pixels)
 {
     GLfloat toEye[16];
     GLint viewport[4];
@@ -64,6 +65,13 @@ void DrawSquares(const OGLSCENE& scene, float pixels)
     glGetIntegerv(GL_VIEWPORT, viewport);
     // At a distance d from the eye the view is 2 d tan(fov / 2) high, across the viewport's pixels.
     const double halfSidePerDistance = pixels * std::tan(FIELD_OF_VIEW / 2 * 3.14159265358979323846 / 180) / viewport[3];
+    const Outline& lit = scene.Lit;
+    // Each corner from the square's middle, in half sides; the first row of the halo is its top, as on a sprite.
+    float offset[OUTLINE_CORNERS][2];
+    for (int c = 0; c < lit.Count; ++c) {
+        offset[c][0] = 2 * lit.Corner[c][0] - 1;
+        offset[c][1] = 1 - 2 * lit.Corner[c][1];
+    }
     glPushMatrix();
     glLoadIdentity();
     // Mesa replaces the texture coordinates of every primitive while point sprites
@@ -71,22 +79,18 @@ void DrawSquares(const OGLSCENE& scene, float pixels)
     if (scene.Points.Sprites)
         glDisable(GL_POINT_SPRITE);
     const unsigned count = LivePoints(scene.Data.PointCount);
-    glBegin(GL_QUADS);
+    glBegin(GL_TRIANGLES);
     for (unsigned i = 0; i < count; ++i) {
         const float* p = scene.Cloud[i];
         float eye[3];
         for (int r = 0; r < 3; ++r)
             eye[r] = toEye[r] * p[0] + toEye[4 + r] * p[1] + toEye[8 + r] * p[2] + toEye[12 + r];
         const float h = static_cast<float>(-eye[2] * halfSidePerDistance);
-        // The first row of the halo is its top, as on a sprite.
-        glTexCoord2f(0, 1);
-        glVertex3f(eye[0] - h, eye[1] - h, eye[2]);
-        glTexCoord2f(1, 1);
-        glVertex3f(eye[0] + h, eye[1] - h, eye[2]);
-        glTexCoord2f(1, 0);
-        glVertex3f(eye[0] + h, eye[1] + h, eye[2]);
-        glTexCoord2f(0, 0);
-        glVertex3f(eye[0] - h, eye[1] + h, eye[2]);
+        for (int c = 2; c < lit.Count; ++c)
+            for (const int corner : {0, c - 1, c}) {
+                glTexCoord2fv(lit.Corner[corner]);
+                glVertex3f(eye[0] + h * offset[corner][0], eye[1] + h * offset[corner][1], eye[2]);
+            }
     }
     glEnd();
     if (scene.Points.Sprites)
@@ -103,9 +107,9 @@ void DrawView(OGLSCENE& scene, float scale)
     glRotatef(scene.Angle[1], 0, 1, 0);
     glRotatef(scene.Angle[2], 0, 0, 1);
     glColor3fv(scene.Color);
-    const float pixels = scene.PointSize * scale;
+    const float pixels = scene.ValidSize * scale;
     if (!DrawnAsSprites(scene.Points, pixels)) {
-        DrawSquares(scene, pixels);
+        DrawOutlines(scene, RaisedSize(scene.Points, pixels));
         return;
     }
     glPointSize(pixels);
@@ -139,6 +143,8 @@ void OGLSCENE::Redraw()
 void DrawFrame(OGLSCENE& scene)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (scene.PointSize > 0)
+        scene.ValidSize = scene.PointSize;
     if (scene.ViewCount <= 1) {
         DrawView(scene, scene.ViewCount ? scene.Views[0].Scale : 1.0f);
         return;

@@ -30,12 +30,15 @@ void OGLSCENE::SetSSData(SS_Data data)
 
 void OGLSCENE::SetValues()
 {
-    unsigned char image[SPRITE_TEXELS][3];
+    unsigned char image[SPRITE_TEXELS][3], lit[SPRITE_TEXELS];
     for (int i = 0; i < SPRITE_TEXELS; ++i) {
         image[i][0] = TintChannel(Sprite[i], Data.BCol_R);
         image[i][1] = TintChannel(Sprite[i], Data.BCol_G);
         image[i][2] = TintChannel(Sprite[i], Data.BCol_B);
+        lit[i] = image[i][0] | image[i][1] | image[i][2];
     }
+    // From the texture, not the sprite: a base colour out of range lights black texels.
+    Lit = LitOutline(lit);
     glGenTextures(1, &Texture);
     glBindTexture(GL_TEXTURE_2D, Texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

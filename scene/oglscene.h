@@ -24,6 +24,13 @@ struct PointCaps {
     float Smallest, Largest;  // in pixels
 };
 
+// A convex polygon in texture coordinates, which run from the halo's top left.
+constexpr int OUTLINE_CORNERS = 12;
+struct Outline {
+    int Count;
+    float Corner[OUTLINE_CORNERS][2];
+};
+
 // The scene's rendering contexts come from here, wglCreateContext unless a test
 // needs to see how a failure is met.
 extern HGLRC(WINAPI* SceneCreateContext)(HDC);
@@ -63,6 +70,9 @@ public:
     float Angle[3] = {0, 0, 0};
     float Color[3] = {};
     float PointSize = 0;
+    // The last point size above 0 that a frame drew: OpenGL refuses any other and
+    // keeps the size it had, which starts at 1.
+    float ValidSize = 1;
     bool ColorUp[3] = {true, true, true};
     bool SizeUp = true;
     GLuint Texture = 0;
@@ -70,6 +80,9 @@ public:
     unsigned ViewCount = 0;
     int WindowHeight = 0;
     PointCaps Points = {};
+    // Where the halo's texture is not black, as a linear filter reads it: what a
+    // point drawn as a polygon must fill.
+    Outline Lit = {};
 
 private:
     // A spin's sine and cosine, kept because they cost more than the rest of a

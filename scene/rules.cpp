@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 unsigned LivePoints(std::int32_t pointCount)
 {
@@ -100,7 +101,69 @@ bool HasPointSprites(const char* version, const char* extensions)
 
 bool DrawnAsSprites(const PointCaps& caps, float pixels)
 {
-    return caps.Sprites && pixels >= caps.Smallest && pixels <= caps.Largest;
+    return caps.Sprites && pixels <= caps.Largest;
+}
+
+float RaisedSize(const PointCaps& caps, float pixels)
+{
+    // OpenGL 1.1 cannot say its smallest size, and draws no point under a pixel.
+    return std::max({pixels, caps.Smallest, 1.0f});
+}
+
+Outline LitOutline(const unsigned char* texels)
+{
+    // The octagon's sides face these ways: few corners, and little beyond a round halo.
+    constexpr int FACING[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+    constexpr double SIDE = SPRITE_SIDE;
+    double reach[8];
+    std::fill(std::begin(reach), std::end(reach), -HUGE_VAL);
+    for (int y = 0; y < SPRITE_SIDE; ++y)
+        for (int x = 0; x < SPRITE_SIDE; ++x) {
+            if (!texels[y * SPRITE_SIDE + x])
+                continue;
+            // A texel lights up to one texel from its centre each way, and on an
+            // edge also at the opposite edge, where the texture repeats.
+            for (double dy : {-SIDE, 0.0, SIDE})
+                for (double dx : {-SIDE, 0.0, SIDE}) {
+                    const double u = x + dx + 0.5, v = y + dy + 0.5;
+                    if (u + 1 <= 0 || u - 1 >= SIDE || v + 1 <= 0 || v - 1 >= SIDE)
+                        continue;
+                    for (int k = 0; k < 8; ++k) {
+                        const int a = FACING[k][0], b = FACING[k][1];
+                        reach[k] = std::max(reach[k], a * u + b * v + std::abs(a) + std::abs(b));
+                    }
+                }
+        }
+    // The square cut by each side in turn.
+    double corners[OUTLINE_CORNERS][2] = {{0, 0}, {SIDE, 0}, {SIDE, SIDE}, {0, SIDE}};
+    int count = 4;
+    for (int k = 0; k < 8 && count > 0; ++k) {
+        double kept[OUTLINE_CORNERS][2];
+        int keeping = 0;
+        const auto beyond = [&](const double* p) { return FACING[k][0] * p[0] + FACING[k][1] * p[1] - reach[k]; };
+        for (int i = 0; i < count; ++i) {
+            const double* p = corners[i];
+            const double* q = corners[(i + 1) % count];
+            const double bp = beyond(p), bq = beyond(q);
+            if (bp <= 0) {
+                kept[keeping][0] = p[0];
+                kept[keeping++][1] = p[1];
+            }
+            if ((bp < 0 && bq > 0) || (bp > 0 && bq < 0)) {
+                const double t = bp / (bp - bq);
+                kept[keeping][0] = p[0] + t * (q[0] - p[0]);
+                kept[keeping++][1] = p[1] + t * (q[1] - p[1]);
+            }
+        }
+        std::copy_n(&kept[0][0], 2 * keeping, &corners[0][0]);
+        count = keeping;
+    }
+    Outline outline = {count, {}};
+    for (int i = 0; i < count; ++i) {
+        outline.Corner[i][0] = static_cast<float>(corners[i][0] / SIDE);
+        outline.Corner[i][1] = static_cast<float>(corners[i][1] / SIDE);
+    }
+    return outline;
 }
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest()

@@ -40,8 +40,16 @@ float TurnAngle(float angle, float rate);
 
 // Whether a context has point sprites, from its GL_VERSION and GL_EXTENSIONS.
 bool HasPointSprites(const char* version, const char* extensions);
-// Whether points of this many pixels can be drawn as sprites; otherwise they are drawn as squares.
+// Whether points of this many pixels, above 0, are drawn as sprites; otherwise they are
+// drawn as polygons. The renderer itself raises a sprite to its smallest size.
 bool DrawnAsSprites(const PointCaps& caps, float pixels);
+// The pixels across of a point of this size above 0, as a renderer draws it.
+float RaisedSize(const PointCaps& caps, float pixels);
+
+// An octagon, or less, within the halo's square and around every place where a
+// linear filter of these texels, repeated as the texture is, is not black. No
+// corners where every texel is black.
+Outline LitOutline(const unsigned char* texels);
 
 PIXELFORMATDESCRIPTOR PixelFormatRequest();
 // A client size for the projection: 1 in place of anything not positive.

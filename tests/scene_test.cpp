@@ -2,6 +2,8 @@
 #include "scene/rules.h"
 #include "tests/support.h"
 
+#include <GL/glext.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -157,27 +159,75 @@ double Sampled(const unsigned char* sprite, double u, double v)
     return (1 - b) * ((1 - a) * at(x, y) + a * at(x + 1, y)) + b * ((1 - a) * at(x, y + 1) + a * at(x + 1, y + 1));
 }
 
-// Run also with Mesa told to have no point sprites, where every halo is drawn as a square.
+TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
+{
+    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {};
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
+    // On one edge, and so on the opposite one too, where the texture repeats.
+    left[20 * SPRITE_SIDE] = top[40] = 1;
+    // The halo's texels lie within 23.8 of its middle, and the filter reaches 1.42 past
+    // one: the octagon round that circle has 3.31 r² of the square's 64².
+    const struct { const unsigned char* Texels; int Corners; double Area; } cases[] = {
+        {halo, 8, 3.31 * 25.2 * 25.2 / 4096}, {dark, 0, 0}, {left, 4, 2.0 / 64}, {top, 4, 2.0 / 64}};
+    for (const auto& c : cases) {
+        const Outline outline = LitOutline(c.Texels);
+        EXPECT_LE(outline.Count, c.Corners);
+        const auto turn = [&](int i, double u, double v) {
+            const float *p = outline.Corner[i], *q = outline.Corner[(i + 1) % outline.Count];
+            return (q[0] - p[0]) * (v - p[1]) - (q[1] - p[1]) * (u - p[0]);
+        };
+        double area = 0;
+        for (int i = 0; i < outline.Count; ++i)
+            area += turn(i, 0, 0) / 2;
+        EXPECT_LE(std::fabs(area), c.Area + 1e-6) << c.Corners;
+        // Every corner of where a lit texel, or its repeat, reaches within the square lies inside.
+        double outside = 0;
+        for (int t = 0; t < SPRITE_TEXELS; ++t)
+            for (int dx = -SPRITE_SIDE; c.Texels[t] && dx <= SPRITE_SIDE; dx += SPRITE_SIDE)
+                for (int dy = -SPRITE_SIDE; dy <= SPRITE_SIDE; dy += SPRITE_SIDE) {
+                    const double x = t % SPRITE_SIDE + dx + 0.5, y = t / SPRITE_SIDE + dy + 0.5;
+                    if (x + 1 <= 0 || x - 1 >= SPRITE_SIDE || y + 1 <= 0 || y - 1 >= SPRITE_SIDE)
+                        continue;
+                    for (const double u : {std::max(0.0, x - 1), std::min(64.0, x + 1)})
+                        for (const double v : {std::max(0.0, y - 1), std::min(64.0, y + 1)})
+                            for (int i = 0; i < outline.Count; ++i)
+                                outside = std::max(outside, -turn(i, u / SPRITE_SIDE, v / SPRITE_SIDE) * (area > 0 ? 1 : -1));
+                }
+        EXPECT_LT(outside, 1e-9) << c.Corners;
+    }
+}
+
+// Run also with Mesa told to have no point sprites, where every halo is drawn as a polygon.
 TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
 {
     unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
     ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
-    WindowScene scene(sprite, 512, 512);
+    // Odd sides put the cloud's centre in the middle of a pixel, which a halo of one pixel samples at its middle.
+    constexpr int WIDTH = 601, HEIGHT = 451;
+    WindowScene scene(sprite, WIDTH, HEIGHT);
     EXPECT_EQ(scene->Points.Sprites, std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr);
+    GLfloat range[2];
+    glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);
     glGetError();  // the set-up's own request for sprites, on a renderer without them
-    // Sizes inside and beyond llvmpipe's largest sprite, 255; no point; two on one spot.
-    for (const auto& [count, size] : {std::pair{1, 200}, {1, 400}, {0, 200}, {2, 200}}) {
-        scene->SetSSData(WhitePoints(count, static_cast<float>(size)));
+    // OpenGL keeps the last size above 0, 1 at first, and raises any under its smallest.
+    const float smallest = range[0];
+    // Sizes inside and beyond llvmpipe's largest sprite, 255, also by scale; no point; two on one spot.
+    const struct { int Count; float Size, Scale, Pixels; } cases[] = {{1, 0, 1, smallest}, {1, 200, 1, 200}, {1, 400, 1, 400},
+        {1, 200, 2, 400}, {0, 200, 1, 200}, {2, 200, 1, 200}, {1, -40, 1, 200}, {1, 0.5f, 1, smallest}};
+    for (const auto& c : cases) {
+        const SceneView view = {{0, 0, WIDTH, HEIGHT}, c.Scale};
+        scene->SetViews(&view, 1, HEIGHT);
+        scene->SetSSData(WhitePoints(c.Count, c.Size));
         const std::vector<std::uint8_t> frame = scene.Frame();
         EXPECT_EQ(glGetError(), GL_NO_ERROR) << "the frame asked for what the renderer lacks";
-        const double left = 256 - size / 2.0;
+        const double left = (WIDTH - c.Pixels) / 2, top = (HEIGHT - c.Pixels) / 2;
         double worst = 0;
-        for (int y = 0; y < 512; ++y)
-            for (int x = 0; x < 512; ++x) {
-                const double u = (x + 0.5 - left) / size * SPRITE_SIDE, v = (511 - y + 0.5 - left) / size * SPRITE_SIDE;
-                worst = std::max(worst, std::fabs(frame[3 * (y * 512 + x)] - std::min(255.0, count * Sampled(sprite, u, v))));
+        for (int y = 0; y < HEIGHT; ++y)
+            for (int x = 0; x < WIDTH; ++x) {
+                const double u = (x + 0.5 - left) / c.Pixels * SPRITE_SIDE, v = (HEIGHT - 1 - y + 0.5 - top) / c.Pixels * SPRITE_SIDE;
+                worst = std::max(worst, std::fabs(frame[3 * (y * WIDTH + x)] - std::min(255.0, c.Count * Sampled(sprite, u, v))));
             }
-        EXPECT_LT(worst, 3.0) << count << " of size " << size;
+        EXPECT_LT(worst, 3.0) << c.Count << " of size " << c.Size << " at scale " << c.Scale;
     }
 }
 
