@@ -160,18 +160,6 @@ TEST(DefaultsDialog, EachBoxResetsExactlyItsGroupAndCancelKeepsTheEdits)
     EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord())) << "Cancel stores nothing, not even a reset";
 }
 
-TEST(ConfigureDialog, WithoutTheRightToChangeTheMachinesSettingsOkKeepsTheUsersOwnSilently)
-{
-    StoreSetting("PointCount", DWORD{77});
-    MakeReadOnly(HKEY_LOCAL_MACHINE);
-    // A message box would keep the dialog, and the test, waiting.
-    On(CONFIGURE, [](HWND dialog) { Slide(dialog, IDC_SPEED, 40); Press(dialog, IDOK); });
-    RunConfiguration();
-    EXPECT_TRUE(HasKey(HKEY_CURRENT_USER));
-    EXPECT_EQ(StoredRecord().PointCount, 77);
-    EXPECT_EQ(StoredRecord().Speed, 0.4f);
-}
-
 TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
 {
     // A non-volatile key cannot be made under a volatile one: a real refusal of the registry.

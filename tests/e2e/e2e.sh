@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real nimbrel.scr on a Wine session's display, looked at with screenshots
 # and ended with real X input.
-#   e2e.sh SESSION-DIR SCR TOOLS-DIR CASE      CASE: saver, installer, monitors or display
+#   e2e.sh SESSION-DIR SCR DESKTOP-TOOL CASE      CASE: saver, installer, monitors or display
 set -uo pipefail
-session=$1 scr=$2 set_cursor=$3/set_cursor.exe change_display=$3/change_display.exe
+session=$1 scr=$2 desktop_tool=$3
 source "$session/env"
 shot="$session/$4.miff" saver=  # the last screenshot stays, for a failure
 trap 'kill $saver 2>/dev/null' EXIT
@@ -35,7 +35,7 @@ ended() { ! kill -0 $saver 2>/dev/null; }
 ends() { wait_for 5 "$1 did not end the saver" ended && wait $saver || fail "the saver ended with code $?"; }
 
 # Wine warps the X pointer only when its own idea of the position changes, so X moves first.
-cursor_at_centre() { xdotool mousemove 512 384 && wine "$set_cursor" 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
+cursor_at_centre() { xdotool mousemove 512 384 && wine "$desktop_tool" cursor 512 384 && xdotool getmouselocation | grep -q "x:512 y:384 "; }
 
 saver() {
   for end in "mousemove 515 382" "click 1" "click 4" "key Escape"; do  # 4: the wheel
@@ -77,7 +77,7 @@ display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 
   one_halo
   start
   wait_for 10 "the middle of the screen was never lit with its corners black" drawn 0 0 1024 768
-  wine "$change_display" 800 600 || fail "the display mode could not be changed"
+  wine "$desktop_tool" display 800 600 || fail "the display mode could not be changed"
   wait_for 10 "the saver did not follow the display to 800 x 600" redrawn
   ! ended || fail "a change of the display ended the saver"
   xdotool key Escape

@@ -1,0 +1,24 @@
+// What the end-to-end tests ask of Windows itself:
+//   desktop cursor X Y       puts the mouse cursor at X, Y through Wine, so that Wine
+//                            and the X server agree on where it stands
+//   desktop display W H      sets a display mode as a Windows program does, which
+//                            Windows then tells every top-level window
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc != 4)
+        return 2;
+    const int a = std::atoi(argv[2]), b = std::atoi(argv[3]);
+    if (std::strcmp(argv[1], "cursor") == 0)
+        return SetCursorPos(a, b) ? 0 : 1;
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(a);
+    mode.dmPelsHeight = static_cast<DWORD>(b);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    return ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
