@@ -105,16 +105,14 @@ TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange
 TEST(ConfigureDialog, TheMinimumSizeStaysTenBelowTheMaximum)
 {
     On(CONFIGURE, [](HWND dialog) {
-        Slide(dialog, IDC_SIZE_MAX, 305);
-        ExpectPositions(dialog, {{IDC_SIZE_MAX, 305}, {IDC_SIZE_MIN, 295}});
-        Slide(dialog, IDC_SIZE_MAX, 405);
-        Slide(dialog, IDC_SIZE_MIN, 395);
-        Slide(dialog, IDC_SIZE_MAX, 400);
-        ExpectPositions(dialog, {{IDC_SIZE_MAX, 400}, {IDC_SIZE_MIN, 390}});
-        Slide(dialog, IDC_SIZE_MAX, 705);
-        Slide(dialog, IDC_SIZE_MIN, 690);
-        Slide(dialog, IDC_SIZE_MIN, 700);
-        ExpectPositions(dialog, {{IDC_SIZE_MAX, 710}, {IDC_SIZE_MIN, 700}});
+        // Each slide in turn, and where the two sliders then stand.
+        const struct { int Slider, To, Maximum, Minimum; } slides[] = {{IDC_SIZE_MAX, 305, 305, 295}, {IDC_SIZE_MAX, 405, 405, 295},
+            {IDC_SIZE_MIN, 395, 405, 395}, {IDC_SIZE_MAX, 400, 400, 390}, {IDC_SIZE_MAX, 705, 705, 390}, {IDC_SIZE_MIN, 690, 705, 690},
+            {IDC_SIZE_MIN, 700, 710, 700}};
+        for (const auto& slide : slides) {
+            Slide(dialog, slide.Slider, slide.To);
+            ExpectPositions(dialog, {{IDC_SIZE_MAX, slide.Maximum}, {IDC_SIZE_MIN, slide.Minimum}});
+        }
         Press(dialog, IDOK);
     });
     RunConfiguration();
