@@ -193,8 +193,10 @@ double MeanLevel(HDC dc, int left, int top, int right, int bottom)
 {
     double sum = 0;
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            sum += GetRValue(GetPixel(dc, x, y)) + GetGValue(GetPixel(dc, x, y)) + GetBValue(GetPixel(dc, x, y));
+        for (int x = left; x < right; ++x) {
+            const COLORREF colour = GetPixel(dc, x, y);
+            sum += GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
+        }
     return sum / std::max(1, (right - left) * (bottom - top));
 }
 

@@ -53,32 +53,10 @@ TEST(Saver, WithoutAHostOrAContextTheSaverEndsAtOnceAndLetsGoOfTheDeviceContext)
     }
 }
 
-TEST(Saver, StoredSettingsReachTheSceneWhosePreviewIgnoresInput)
-{
-    // A key with two values: the rest take their defaults.
-    SS_Data stored = DefaultData;
-    stored.PointCount = 7;
-    stored.Anim_RotX = 1;
-    StoreSetting("PointCount", DWORD{7});
-    StoreSetting("Anim_RotX", DWORD{1});
-    RunSaver("/p", [&](HWND saver) {
-        EXPECT_EQ(Described(stored), Described(GLScene.Data));
-        KillTimer(saver, TimerName);
-        const float before = GLScene.Angle[0];
-        SendMessageA(saver, WM_TIMER, 7, 0);
-        EXPECT_EQ(GLScene.Angle[0], before + 0.5f) << "a tick of any timer turns the cloud by twice RotX";
-        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
-            SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
-        MSG closing;
-        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
-    });
-    EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
-}
-
 // What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
 struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
-TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
+TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnoresInput)
 {
     StoreRecord(WhitePoints(1, 20));
     StoreSetting("Anim_RotZ", DWORD{1});
@@ -99,13 +77,18 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothing)
             glClearColor(0, 0, 0, 0);
             const float before = GLScene.Angle[2];
             SendMessageA(saver, step.Message, step.WParam, step.LParam);
-            SendMessageA(saver, WM_TIMER, ANIMATION_TIMER_ID, 0);
-            EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "the scene goes on";
+            SendMessageA(saver, WM_TIMER, 7, 0);
+            EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "a tick of any timer turns the cloud by twice RotZ";
             unsigned char corner[4] = {};
             glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
             EXPECT_EQ(corner[0], step.Off ? 255 : 0) << "after message " << step.Message << ", " << step.LParam;
         }
+        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
+            SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
+        MSG closing;
+        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
     });
+    EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
 }
 
 // Run also at 192 DPI.

@@ -8,12 +8,10 @@ TEST(Registry, EachValueIsTheUsersElseTheMachinesElseTheDefaultTakenOverZeroWhen
     const struct { HKEY Root; const char* Name; DWORD Type; const char* Data; DWORD Size; std::uint32_t Read; } cases[] = {
         {machine, "SCol_R", REG_BINARY, "\xAA\xBB", 2, 0xBBAA},  // the low bytes of zero, not of the default
         {machine, "BCol_B", REG_SZ, "ab", 3, 0x6261},            // 'a', 'b' and the terminator
-        {machine, "Size_Max", REG_BINARY, "\x00\x00\x40\x3F", 4, Bits(0.75f)},
         {machine, "Sizing", REG_BINARY, "", 0, 0},               // there, with no data
         {machine, "PointCount", REG_QWORD, "\x09\0\0\0\0\0\0", 8, 0},  // too long
         {machine, "Anim_R", REG_DWORD, "\x00\x01\x00\x00", 4, 0},      // a flag is its first byte
         {machine, "Anim_B", REG_DWORD, "\x01\xEE\xEE\xEE", 4, 1},      // and spills into nothing after it
-        {machine, "Anim_RotX", REG_DWORD, "\x02\x00\x00\x00", 4, 2},
         {machine, "RotY", REG_DWORD, "\x00\x00\x00\x3F", 4, Bits(0.5f)},
         {user, "RotY", REG_DWORD, "\x00\x00\x40\x3F", 4, Bits(0.75f)},  // the user's own wins
         {machine, "Speed", REG_DWORD, "\x00\x00\x00\x3F", 4, Bits(0.5f)},
