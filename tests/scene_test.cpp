@@ -113,14 +113,9 @@ Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, i
 
 TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndKeepsItsHalosToItself)
 {
-    // A point 2 units right of the centre lies as many pixels off the centre as
-    // the view's height makes it, whatever its width.
-    WindowScene single(nullptr, 100, 100);
-    single->SetSSData(WhitePoints(1, 8));
-    single->Cloud[0][0] = 2.0f;
-    const double offset = LightOf(single.Frame(), 100).X - 49.5;
-    ASSERT_GT(offset, 10.0);
-
+    // A point 2 units right of the centre, 300 from the eye, lies 2 / (2 x 300 tan 1.5°) of
+    // a view's height right of the view's middle, whatever the view's width.
+    const double offset = 100 * 2 / (600 * std::tan(1.5 * PI / 180));
     // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower.
     WindowScene spanning(nullptr, 200, 100);
     spanning->SetSSData(WhitePoints(1, 8));
