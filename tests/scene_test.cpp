@@ -48,6 +48,58 @@ TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadSpinsScaleWithSpeedAndNoCountGo
     }
 }
 
+TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
+{
+    // A colour channel turns only once past a bound, looked at before it moves by draw / 32767 x 0.005.
+    const struct { float Value; bool Up; int Draw; double After; bool UpAfter; } colours[] = {{1.0f, true, 32767, 1.005, true},
+        {1.001f, true, 32767, 0.996, false}, {0.1f, false, 32767, 0.095, false}, {0.0999f, false, 32767, 0.1049, true},
+        {0.5f, false, 0, 0.5, false}, {0.5f, true, 16384, 0.5025, true}};
+    for (const auto& c : colours) {
+        const Drift after = DriftChannel({c.Value, c.Up}, c.Draw);
+        EXPECT_TRUE(std::fabs(after.Value - c.After) < 1e-6 && after.Up == c.UpAfter) << c.Value << " to " << after.Value;
+    }
+    // The point size, between 300 and 600: where each mode starts it, and a tick from a given size.
+    const struct { std::int32_t Sizing; float Start, Size; bool Up; float After; bool UpAfter; } sizes[] = {{0, 300, 599.5f, true, 600, false},
+        {0, 300, 599.4f, true, 599.9f, true}, {0, 300, 620, true, 620.5f, false}, {0, 300, 400, false, 400, false},
+        {1, 300, 599.75f, true, 600, false}, {1, 300, 300.25f, false, 300, true}, {1, 300, 300.5f, false, 300.25f, false},
+        {1, 300, 400, true, 400.25f, true}, {2, 600, 450, true, 450, true}, {3, 42, 450, false, 450, false}};
+    SS_Data data = DefaultData;
+    for (const auto& s : sizes) {
+        data.Sizing = s.Sizing;
+        const Drift after = StepPointSize(data, {s.Size, s.Up});
+        EXPECT_TRUE(StartingSize(data, 42) == s.Start && after.Value == s.After && after.Up == s.UpAfter) << s.Sizing << " from " << s.Size;
+    }
+
+    // A tick spins the live points about X, Y and Z in turn, drifts the ticked channels with
+    // one draw each, red first, and turns the cloud about the ticked axes by twice their rates.
+    WindowScene scene;
+    data = DistinctRecord();  // blue drifts, red and green not; every axis turns
+    data.Anim_R = data.Anim_Rotating = 1;
+    data.Anim_RotY = 0;
+    data.PointCount = 1;
+    scene->SetSSData(data);
+    EXPECT_TRUE(scene->Color[0] == data.SCol_R && scene->Color[1] == data.SCol_G && scene->Color[2] == data.SCol_B);
+    const float a = 0.3f, angle[3] = {10, 0, 5}, live[3] = {1, 0, 0};
+    std::copy_n(angle, 3, scene->Angle);
+    std::copy_n(live, 3, scene->Cloud[0]);
+    std::copy_n(live, 3, scene->Cloud[1]);
+    scene->Spin[0] = scene->Spin[1] = a;
+    scene->Color[0] = scene->Color[2] = 0.5f;
+    std::srand(9);
+    const int red = std::rand(), blue = std::rand();
+    std::srand(9);
+    Animate(*scene);
+    EXPECT_NEAR(scene->Color[0], 0.5 + red / 32767.0 * 0.005, 1e-6);
+    EXPECT_EQ(scene->Color[1], data.SCol_G);
+    EXPECT_NEAR(scene->Color[2], 0.5 + blue / 32767.0 * 0.005, 1e-6);
+    EXPECT_TRUE(scene->Angle[0] == 10 + 2 * data.RotX && scene->Angle[1] == 0 && scene->Angle[2] == 5 + 2 * data.RotZ);
+    // (1, 0, 0) about X stays, about Y goes to (cos a, 0, -sin a), and about Z to (cos² a, cos a sin a, -sin a).
+    EXPECT_NEAR(scene->Cloud[0][0], std::cos(a) * std::cos(a), 1e-6);
+    EXPECT_NEAR(scene->Cloud[0][1], std::cos(a) * std::sin(a), 1e-6);
+    EXPECT_NEAR(scene->Cloud[0][2], -std::sin(a), 1e-6);
+    EXPECT_EQ(scene->Cloud[1][0], 1.0f) << "a point past the count moved";
+}
+
 TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleLiesWithinATurn)
 {
     auto scene = std::make_unique<OGLSCENE>();

@@ -45,6 +45,7 @@ public:
     explicit WindowScene(const unsigned char* sprite = nullptr, int width = 128, int height = 128);
     ~WindowScene();
     OGLSCENE* operator->() { return scene_.get(); }
+    OGLSCENE& operator*() { return *scene_; }
     // Draws a frame and reads it back: RGB rows from the bottom up.
     std::vector<std::uint8_t> Frame();
 
