@@ -46,11 +46,13 @@ TEST(ConfigureDialog, IsOwnedByTheWindowThatTheCommandLineNames)
 {
     HWND settings = CreateWindowA("STATIC", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     HWND front = CreateWindowA("STATIC", "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
-    const std::string handle = std::to_string(reinterpret_cast<std::uintptr_t>(settings));
-    for (const std::string& tail : {"/c:" + handle, "/C " + handle, std::string("/c")}) {
+    HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    const auto handle = [](HWND window) { return std::to_string(reinterpret_cast<std::uintptr_t>(window)); };
+    for (const std::string& tail : {"/c:" + handle(settings), "/C " + handle(settings), std::string("/c"), "/c:" + handle(gone)}) {
         ASSERT_TRUE(SetForegroundWindow(front));
         On(CONFIGURE, [&](HWND dialog) {
-            HWND owner = tail == "/c" ? front : settings;
+            HWND owner = tail.find(handle(settings)) == std::string::npos ? front : settings;
             EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner) << tail;
             EXPECT_FALSE(IsWindowEnabled(owner)) << tail;
             Press(dialog, IDCANCEL);
@@ -68,6 +70,29 @@ TEST(ConfigureDialog, AValueThatAPositionStoredShowsThereAgain)
             ASSERT_EQ(TrackbarPosition(stored, field), position) << field.Name;
         }
     EXPECT_EQ(TrackbarPosition(DefaultData, FieldNamed("SCol_G")), 127) << "0.5 x 255 still truncates";
+}
+
+TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlUpToTheTopOfItsRangeAndIsStoredBack)
+{
+    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1500, 1, 0.99f, 0.98f, 2, 2, 2, 4};
+    StoreRecord(top);
+    for (const FieldInfo& field : Fields)
+        if (field.Kind == FieldKind::Flag)
+            StoreSetting(field.Name, DWORD{2});
+    On(CONFIGURE, [](HWND dialog) {
+        ExpectPositions(dialog, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255},
+                                 {IDC_SECONDARY_GREEN, 254}, {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990},
+                                 {IDC_POINT_COUNT, 1500}, {IDC_ROTATION_X, 100}, {IDC_ROTATION_Y, 99}, {IDC_ROTATION_Z, 98}, {IDC_SPREAD, 400}});
+        for (int box : {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y, IDC_ANIM_ROTATION_Z, IDC_SIZING_PING_PONG})
+            EXPECT_TRUE(IsTicked(dialog, box)) << box << ", of a flag stored as 2";
+        Press(dialog, IDOK);
+    });
+    RunConfiguration();
+    SS_Data expected = top;
+    for (const FieldInfo& field : Fields)
+        if (field.Kind == FieldKind::Flag)
+            SetFieldBits(expected, field, 1);
+    EXPECT_EQ(Described(expected), Described(StoredRecord()));
 }
 
 TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange)

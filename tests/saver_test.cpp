@@ -69,6 +69,9 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnor
             {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[0]), true},
             {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
             {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[2]), false},
+            {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true},  // the low four bits are Windows' own
+            {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
+            {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
         };
         for (const auto& step : steps) {
             // A marker in the buffer that frames are drawn into: any frame clears it away.
@@ -97,7 +100,15 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
     StoreRecord(WhitePoints(1, 192));
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN), SHRINK = 8;
     std::vector<std::uint8_t> screen, preview;
-    RunSaver("/s", [&](HWND saver) { screen = SaverFrame(saver); });
+    RunSaver("/s", [&](HWND saver) {
+        screen = SaverFrame(saver);
+        EXPECT_TRUE(GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(saver, WM_SETCURSOR, reinterpret_cast<WPARAM>(saver), HTCLIENT);
+        SendMessageA(saver, WM_ACTIVATEAPP, FALSE, 0);
+        MSG closing;
+        EXPECT_FALSE(GetCursor() || PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a cursor, or an end without a move";
+    });
     RunSaver("/p", [&](HWND saver) { preview = SaverFrame(saver); }, {screenWidth / SHRINK, screenHeight / SHRINK});
     ASSERT_EQ(screen.size(), preview.size() * SHRINK * SHRINK) << "the preview fills its host";
 

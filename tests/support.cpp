@@ -105,6 +105,7 @@ void CALLBACK StepOnceStarted(HWND, UINT, UINT_PTR timer, DWORD)
         return;
     KillTimer(nullptr, timer);
     saverStep(hMainWindow);
+    saverStep = nullptr;
     DestroyWindow(host ? host : hMainWindow);
 }
 
@@ -121,6 +122,7 @@ void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZ
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceStarted);
     EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);
+    EXPECT_FALSE(saverStep) << "the saver ended before its step could run";
 }
 
 const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0";
