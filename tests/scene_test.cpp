@@ -79,6 +79,7 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
     data.PointCount = 1;
     scene->SetSSData(data);
     EXPECT_TRUE(scene->Color[0] == data.SCol_R && scene->Color[1] == data.SCol_G && scene->Color[2] == data.SCol_B);
+    EXPECT_TRUE(scene->Angle[0] == 0 && scene->Angle[1] == 0 && scene->Angle[2] == 0) << "the cloud starts unturned";
     const float a = 0.3f, angle[3] = {10, 0, 5}, live[3] = {1, 0, 0};
     std::copy_n(angle, 3, scene->Angle);
     std::copy_n(live, 3, scene->Cloud[0]);
