@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -164,16 +165,16 @@ Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, i
     return {total, x / total, y / total};
 }
 
-TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndKeepsItsHalosToItself)
+TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosToItself)
 {
     // A point 2 units right of the centre, 300 from the eye, lies 2 / (2 x 300 tan 1.5°) of
     // a view's height right of the view's middle, whatever the view's width.
     const double offset = 100 * 2 / (600 * std::tan(1.5 * PI / 180));
-    // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower.
+    // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower, at twice the scale.
     WindowScene spanning(nullptr, 200, 100);
     spanning->SetSSData(WhitePoints(1, 8));
     spanning->Cloud[0][0] = 2.0f;
-    const SceneView views[] = {{{0, 0, 80, 100}, 1}, {{80, 20, 200, 80}, 1}};
+    const SceneView views[] = {{{0, 0, 80, 100}, 1}, {{80, 20, 200, 80}, 2}, {{0, 0, 200, 100}, 1}};
     spanning->SetViews(views, 2, 100);
     std::vector<std::uint8_t> frame = spanning.Frame();
     const Light left = LightOf(frame, 200, 0, 80), right = LightOf(frame, 200, 80, 200);
@@ -181,13 +182,21 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndKeepsItsHalosToItself)
     EXPECT_NEAR(left.Y, 49.5, 0.5);
     EXPECT_NEAR(right.X, 139.5 + offset * 60 / 100, 0.5);
     EXPECT_NEAR(right.Y, 49.5, 0.5) << "rows count from the bottom in the frame";
+    EXPECT_NEAR(right.Total / left.Total, 4, 0.4) << "a halo twice as wide at twice the scale";
 
-    // A halo 60 pixels across drawn at the left monitor's right edge stays on it.
+    // Halos 60 across at the left monitor's right edge, and 120 at the right one's left edge, stay on theirs.
     spanning->SetSSData(WhitePoints(1, 60));
-    spanning->Cloud[0][0] = 5.0f;
-    frame = spanning.Frame();
-    EXPECT_GT(LightOf(frame, 200, 70, 80).Total, 0);
-    EXPECT_EQ(LightOf(frame, 200, 80, 110).Total, 0) << "the left monitor's halo reached into the right one";
+    for (const auto& [x, lit, dark] : {std::tuple{5.0f, 70, 80}, {-9.0f, 80, 50}}) {
+        spanning->Cloud[0][0] = x;
+        frame = spanning.Frame();
+        EXPECT_GT(LightOf(frame, 200, lit, lit + 10).Total, 0) << x;
+        EXPECT_EQ(LightOf(frame, 200, dark, dark + 15).Total, 0) << "a monitor's halo reached into the other one, from " << x;
+    }
+    // One monitor again: the whole window, with nothing of the last one's box left.
+    spanning->Resize(200, 100);
+    spanning->SetViews(&views[2], 1, 100);
+    spanning->Cloud[0][0] = 0;
+    EXPECT_GT(LightOf(spanning.Frame(), 200, 70, 80).Total, 0);
 }
 
 // The halo's level at (u, v) texels from its top left, as a linear filter samples it.
