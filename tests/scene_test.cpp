@@ -102,7 +102,7 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
     EXPECT_EQ(scene->Cloud[1][0], 1.0f) << "a point past the count moved";
 }
 
-TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleLiesWithinATurn)
+TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleColourAndSizeItsBounds)
 {
     auto scene = std::make_unique<OGLSCENE>();
     scene->Data = WhitePoints(16, 8);
@@ -115,8 +115,20 @@ TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleLiesWithinATurn)
         scene->Spin[i] = 0.02f * (i - 7.5f) / 7.5f;
         start[i] = distance(i);
     }
-    for (long tick = 0; tick < 24L * 60 * 60 * 40; ++tick)
+    // Every channel drifts and the size swings: each stays within a step of its bounds.
+    scene->Data.Anim_R = scene->Data.Anim_G = scene->Data.Anim_B = 1;
+    scene->Data.Sizing = 1;
+    scene->PointSize = scene->Data.Size_Min = 7;
+    std::fill_n(scene->Color, 3, 0.5f);
+    float least = 1, most = 0, smallest = 8, largest = 0;
+    for (long tick = 0; tick < 24L * 60 * 60 * 40; ++tick) {
         Animate(*scene);
+        least = std::min({least, scene->Color[0], scene->Color[1], scene->Color[2]});
+        most = std::max({most, scene->Color[0], scene->Color[1], scene->Color[2]});
+        smallest = std::min(smallest, scene->PointSize), largest = std::max(largest, scene->PointSize);
+    }
+    EXPECT_TRUE(least >= 0.095f && least < 0.1f && most > 1.0f && most <= 1.005f) << least << " to " << most;
+    EXPECT_TRUE(smallest == 7 && largest == 8) << smallest << " to " << largest;
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(distance(i) / start[i], 1.0, 1e-3) << "point " << i;
     for (float angle : scene->Angle)
