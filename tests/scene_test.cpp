@@ -43,6 +43,7 @@ TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadSpinsScaleWithSpeedAndNoCountGo
     EXPECT_TRUE(*most <= data.Speed / 50 && *most > 0.99f * data.Speed / 50) << *most;
     for (std::int32_t count : {-1, 1501, INT_MAX}) {
         data.PointCount = count;
+        EXPECT_EQ(LivePoints(count), 1500u);
         EXPECT_EQ(BuildCloud(scene, data), cloud) << count;
         scene->Timer();
         EXPECT_EQ(scene->ZPos, -300.0f) << "the member after the spins, for " << count;
@@ -175,6 +176,31 @@ Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, i
             y += frame[i] * double(i / 3 / width);
         }
     return {total, x / total, y / total};
+}
+
+TEST(Scene, AFrameTurnsTheCloudAboutZThenYThenXAndTintsItsHalosWithTheColour)
+{
+    WindowScene scene(nullptr, 100, 100);
+    SS_Data data = WhitePoints(1, 8);
+    data.SCol_G = 0.5f;
+    data.SCol_B = 0.25f;
+    scene->SetSSData(data);
+    const double unit = 100 / (600 * std::tan(1.5 * PI / 180));  // pixels a unit of the cloud spans, 300 from the eye
+    // Where each point is drawn, in units right and up from the middle.
+    const struct { float Angle[3], Point[3]; double X, Y; } cases[] = {{{0, 0, 0}, {0, 1, 0}, 0, 1}, {{90, 0, 0}, {0, 1, 0}, 0, 0},
+        {{0, 0, 90}, {1, 0, 0}, 0, 1}, {{0, 90, 0}, {0, 0, 1}, 1, 0}, {{90, 90, 0}, {1, 0, 0}, 0, 1}};
+    for (const auto& c : cases) {
+        std::copy_n(c.Angle, 3, scene->Angle);
+        std::copy_n(c.Point, 3, scene->Cloud[0]);
+        const Light light = LightOf(scene.Frame(), 100);
+        EXPECT_TRUE(std::fabs(light.X - 49.5 - c.X * unit) < 0.5 && std::fabs(light.Y - 49.5 - c.Y * unit) < 0.5)
+            << c.Angle[0] << ", " << c.Angle[1] << ", " << c.Angle[2] << " put it at " << light.X << ", " << light.Y;
+    }
+    double sum[3] = {};
+    const std::vector<std::uint8_t> frame = scene.Frame();
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        sum[i % 3] += frame[i];
+    EXPECT_TRUE(std::fabs(sum[1] / sum[0] - 0.5) < 0.01 && std::fabs(sum[2] / sum[0] - 0.25) < 0.01) << sum[0] << ", " << sum[1] << ", " << sum[2];
 }
 
 TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosToItself)
