@@ -62,7 +62,8 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnor
     StoreSetting("Anim_RotZ", DWORD{1});
     RunSaver("/p", [](HWND saver) {
         KillTimer(saver, TimerName);
-        DisplayState states[3] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2}};
+        DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2},
+                                  {GUID_ACDC_POWER_SOURCE, 4, 0}};
         const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
             {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
             {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
@@ -72,6 +73,7 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnor
             {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true},  // the low four bits are Windows' own
             {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
             {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
+            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[3]), false},  // another setting
         };
         for (const auto& step : steps) {
             // A marker in the buffer that frames are drawn into: any frame clears it away.
