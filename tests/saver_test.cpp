@@ -103,6 +103,10 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN), SHRINK = 8;
     std::vector<std::uint8_t> screen, preview;
     RunSaver("/s", [&](HWND saver) {
+        // A paint comes before any tick, and it shows the first frame: the halo's lit middle.
+        HDC desktop = GetDC(nullptr);
+        EXPECT_GT(GetRValue(GetPixel(desktop, screenWidth / 2, screenHeight / 2)), 200) << "no frame before the first tick";
+        ReleaseDC(nullptr, desktop);
         screen = SaverFrame(saver);
         EXPECT_TRUE(GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
