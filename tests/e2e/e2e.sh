@@ -74,6 +74,8 @@ monitors() {  # on a display of two screens, 640 x 480 and 800 x 600 side by sid
 redrawn() { drawn 0 0 800 600 && (($(brightest 480 352 64 64) == 0)); }
 
 display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 600
+  # As the session may still be from the last run, which left it at 800 x 600.
+  wine "$desktop_tool" display 1024 768 || fail "the display mode could not be set"
   one_halo
   start
   wait_for 10 "the middle of the screen was never lit with its corners black" drawn 0 0 1024 768
