@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <numeric>
+#include <set>
 
 namespace {
 
@@ -70,27 +71,40 @@ TEST(ConfigureDialog, AValueThatAPositionStoredShowsThereAgain)
     EXPECT_EQ(TrackbarPosition(DefaultData, FieldNamed("SCol_G")), 127) << "0.5 x 255 still truncates";
 }
 
-TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlUpToTheTopOfItsRangeAndIsStoredBack)
+TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlAtEitherEndOfItsRangeAndIsStoredBack)
 {
-    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1500, 1, 0.99f, 0.98f, 2, 2, 2, 4};
-    StoreRecord(top);
+    // Near the top of each range, at positions that tell the colours apart, flags stored as 2 and
+    // a count past the top; then the bottom of every range.
+    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1501, 1, 0.99f, 0.98f, 2, 2, 2, 4};
+    const SS_Data bottom = {255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 20, 10, 0, 10, 0, 0, 0, 0, 0, 0, 0.25f};
+    SS_Data topBack = top;
     for (const FieldInfo& field : Fields)
         if (field.Kind == FieldKind::Flag)
-            StoreSetting(field.Name, DWORD{2});
-    On(CONFIGURE, [](HWND dialog) {
-        ExpectPositions(dialog, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255},
-                                 {IDC_SECONDARY_GREEN, 254}, {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990},
-                                 {IDC_POINT_COUNT, 1500}, {IDC_ROTATION_X, 100}, {IDC_ROTATION_Y, 99}, {IDC_ROTATION_Z, 98}, {IDC_SPREAD, 400}});
-        for (int box : {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y, IDC_ANIM_ROTATION_Z, IDC_SIZING_PING_PONG})
-            EXPECT_TRUE(IsTicked(dialog, box)) << box << ", of a flag stored as 2";
-        Press(dialog, IDOK);
-    });
-    RunConfiguration();
-    SS_Data expected = top;
-    for (const FieldInfo& field : Fields)
-        if (field.Kind == FieldKind::Flag)
-            SetFieldBits(expected, field, 1);
-    EXPECT_EQ(Described(expected), Described(StoredRecord()));
+            SetFieldBits(topBack, field, 1);
+    topBack.PointCount = 1500;
+    const struct { const SS_Data& Stored; DWORD Flags; std::map<int, int> Positions; std::set<int> Ticked; const SS_Data& Back; } cases[] = {
+        {top, 2, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255}, {IDC_SECONDARY_GREEN, 254},
+                  {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990}, {IDC_POINT_COUNT, 1500},
+                  {IDC_ROTATION_X, 100}, {IDC_ROTATION_Y, 99}, {IDC_ROTATION_Z, 98}, {IDC_SPREAD, 400}},
+         {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y, IDC_ANIM_ROTATION_Z, IDC_SIZING_PING_PONG}, topBack},
+        {bottom, 0, {{IDC_BASE_RED, 0}, {IDC_BASE_GREEN, 0}, {IDC_BASE_BLUE, 0}, {IDC_SECONDARY_RED, 0}, {IDC_SECONDARY_GREEN, 0},
+                     {IDC_SECONDARY_BLUE, 0}, {IDC_SPEED, 0}, {IDC_SIZE_MAX, 20}, {IDC_SIZE_MIN, 10}, {IDC_POINT_COUNT, 10},
+                     {IDC_ROTATION_X, 0}, {IDC_ROTATION_Y, 0}, {IDC_ROTATION_Z, 0}, {IDC_SPREAD, 25}}, {IDC_SIZING_MIN_TO_MAX}, bottom}};
+    for (const auto& c : cases) {
+        StoreRecord(c.Stored);
+        for (const FieldInfo& field : Fields)
+            if (field.Kind == FieldKind::Flag)
+                StoreSetting(field.Name, c.Flags);
+        On(CONFIGURE, [&](HWND dialog) {
+            ExpectPositions(dialog, c.Positions);
+            for (int box : {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y,
+                            IDC_ANIM_ROTATION_Z, IDC_SIZING_MIN_TO_MAX, IDC_SIZING_PING_PONG, IDC_SIZING_SET_ON_MAX})
+                EXPECT_EQ(IsTicked(dialog, box), c.Ticked.count(box) == 1) << box << ", of flags stored as " << c.Flags;
+            Press(dialog, IDOK);
+        });
+        RunConfiguration();
+        EXPECT_EQ(Described(c.Back), Described(StoredRecord()));
+    }
 }
 
 TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange)
