@@ -74,14 +74,15 @@ TEST(ConfigureDialog, AValueThatAPositionStoredShowsThereAgain)
 TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlAtEitherEndOfItsRangeAndIsStoredBack)
 {
     // Near the top of each range, at positions that tell the colours apart, flags stored as 2 and
-    // a count past the top; then the bottom of every range.
-    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1501, 1, 0.99f, 0.98f, 2, 2, 2, 4};
+    // a count and a spread past the top; then the bottom of every range.
+    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1501, 1, 0.99f, 0.98f, 2, 2, 2, 4.5f};
     const SS_Data bottom = {255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 20, 10, 0, 10, 0, 0, 0, 0, 0, 0, 0.25f};
     SS_Data topBack = top;
     for (const FieldInfo& field : Fields)
         if (field.Kind == FieldKind::Flag)
             SetFieldBits(topBack, field, 1);
     topBack.PointCount = 1500;
+    topBack.Spread = 4;
     const struct { const SS_Data& Stored; DWORD Flags; std::map<int, int> Positions; std::set<int> Ticked; const SS_Data& Back; } cases[] = {
         {top, 2, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255}, {IDC_SECONDARY_GREEN, 254},
                   {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990}, {IDC_POINT_COUNT, 1500},
