@@ -12,10 +12,10 @@
 
 namespace {
 
-// Both stand-ins are made before either takes the place of its predefined key.
+// Both stand-ins are made before either takes the place of its predefined key. A
+// test may leave them read-only, so a later process with the same id gets keys of its own.
 const bool privateKeys = [] {
-    const std::string path = "Software\\NimbrelTests\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    const std::string path = "Software\\NimbrelTests\\" + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount64());
     HKEY machine, user;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\machine").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine, nullptr) != ERROR_SUCCESS
         || RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\user").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user, nullptr) != ERROR_SUCCESS
