@@ -60,84 +60,50 @@ TEST(ConfigureDialog, IsOwnedByTheWindowThatTheCommandLineNames)
     }
 }
 
-TEST(ConfigureDialog, AValueThatAPositionStoredShowsThereAgain)
+TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlInsideItsRangeAndIsStoredBackThere)
 {
-    for (const FieldInfo& field : Fields)
-        for (int position = field.Low; IsTrackbar(field) && position <= field.High; ++position) {
-            SS_Data stored = {};
-            StoreTrackbarPosition(stored, field, position);
-            ASSERT_EQ(TrackbarPosition(stored, field), position) << field.Name;
-        }
-    EXPECT_EQ(TrackbarPosition(DefaultData, FieldNamed("SCol_G")), 127) << "0.5 x 255 still truncates";
-}
-
-TEST(ConfigureDialog, EveryFieldShowsOnItsOwnControlAtEitherEndOfItsRangeAndIsStoredBack)
-{
-    // Near the top of each range, at positions that tell the colours apart, flags stored as 2 and
-    // a count and a spread past the top; then the bottom of every range.
-    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 2, 2, 2, 1, 2, 1000, 990, 1, 1501, 1, 0.99f, 0.98f, 2, 2, 2, 4.5f};
+    // Near the top of each range, at positions that tell the colours apart, with a count and a
+    // spread past the top; the bottom of every range; and values outside every range.
+    const SS_Data top = {0, 1, 2, 1, 254 / 255.0f, 253 / 255.0f, 1, 1, 1, 1, 1, 1000, 990, 1, 1501, 1, 0.99f, 0.98f, 1, 1, 1, 4.5f};
     const SS_Data bottom = {255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 20, 10, 0, 10, 0, 0, 0, 0, 0, 0, 0.25f};
-    SS_Data topBack = top;
-    for (const FieldInfo& field : Fields)
-        if (field.Kind == FieldKind::Flag)
-            SetFieldBits(topBack, field, 1);
+    SS_Data topBack = top, outside = DistinctRecord(), outsideBack = DistinctRecord();
     topBack.PointCount = 1500;
     topBack.Spread = 4;
-    const struct { const SS_Data& Stored; DWORD Flags; std::map<int, int> Positions; std::set<int> Ticked; const SS_Data& Back; } cases[] = {
-        {top, 2, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255}, {IDC_SECONDARY_GREEN, 254},
-                  {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990}, {IDC_POINT_COUNT, 1500},
-                  {IDC_ROTATION_X, 100}, {IDC_ROTATION_Y, 99}, {IDC_ROTATION_Z, 98}, {IDC_SPREAD, 400}},
+    const struct { const char* Name; std::uint32_t Stored, Back; } beyond[] = {{"BCol_R", 300, 255}, {"BCol_B", static_cast<std::uint32_t>(-10), 0},
+        {"PointCount", 5, 10}, {"SCol_R", 0x7FC00000, 0} /* NaN */, {"SCol_G", 0x7F800000, 0x3F800000} /* infinity */,
+        {"Size_Max", 0xFFFFFFFF, 0x41A00000} /* a negative NaN */, {"RotY", 0x4F800000, 0x3F800000} /* 2^32, beyond int */,
+        {"Spread", 0x7FC00000, 0x3E800000}, {"Sizing", 3, 3} /* which no button stands for */};
+    for (const auto& b : beyond) {
+        SetFieldBits(outside, FieldNamed(b.Name), b.Stored);
+        SetFieldBits(outsideBack, FieldNamed(b.Name), b.Back);
+    }
+    outsideBack.Size_Min = 10;  // moved by the coupling, with the maximum at 20
+    const struct { const SS_Data& Stored; std::map<int, int> Positions; std::set<int> Ticked; const SS_Data& Back; } cases[] = {
+        {top, {{IDC_BASE_RED, 255}, {IDC_BASE_GREEN, 254}, {IDC_BASE_BLUE, 253}, {IDC_SECONDARY_RED, 255}, {IDC_SECONDARY_GREEN, 254},
+               {IDC_SECONDARY_BLUE, 253}, {IDC_SPEED, 100}, {IDC_SIZE_MAX, 1000}, {IDC_SIZE_MIN, 990}, {IDC_POINT_COUNT, 1500},
+               {IDC_ROTATION_X, 100}, {IDC_ROTATION_Y, 99}, {IDC_ROTATION_Z, 98}, {IDC_SPREAD, 400}},
          {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y, IDC_ANIM_ROTATION_Z, IDC_SIZING_PING_PONG}, topBack},
-        {bottom, 0, {{IDC_BASE_RED, 0}, {IDC_BASE_GREEN, 0}, {IDC_BASE_BLUE, 0}, {IDC_SECONDARY_RED, 0}, {IDC_SECONDARY_GREEN, 0},
-                     {IDC_SECONDARY_BLUE, 0}, {IDC_SPEED, 0}, {IDC_SIZE_MAX, 20}, {IDC_SIZE_MIN, 10}, {IDC_POINT_COUNT, 10},
-                     {IDC_ROTATION_X, 0}, {IDC_ROTATION_Y, 0}, {IDC_ROTATION_Z, 0}, {IDC_SPREAD, 25}}, {IDC_SIZING_MIN_TO_MAX}, bottom}};
+        {bottom, {{IDC_BASE_RED, 0}, {IDC_BASE_GREEN, 0}, {IDC_BASE_BLUE, 0}, {IDC_SECONDARY_RED, 0}, {IDC_SECONDARY_GREEN, 0},
+                  {IDC_SECONDARY_BLUE, 0}, {IDC_SPEED, 0}, {IDC_SIZE_MAX, 20}, {IDC_SIZE_MIN, 10}, {IDC_POINT_COUNT, 10},
+                  {IDC_ROTATION_X, 0}, {IDC_ROTATION_Y, 0}, {IDC_ROTATION_Z, 0}, {IDC_SPREAD, 25}}, {IDC_SIZING_MIN_TO_MAX}, bottom},
+        {outside, {{IDC_BASE_RED, 0}, {IDC_BASE_BLUE, 255}, {IDC_POINT_COUNT, 10}, {IDC_SECONDARY_RED, 0}, {IDC_SECONDARY_GREEN, 255},
+                   {IDC_SIZE_MAX, 20}, {IDC_ROTATION_Y, 100}, {IDC_SPREAD, 25}},
+         {IDC_ANIM_BLUE, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y, IDC_ANIM_ROTATION_Z}, outsideBack}};
     for (const auto& c : cases) {
         StoreRecord(c.Stored);
         for (const FieldInfo& field : Fields)
-            if (field.Kind == FieldKind::Flag)
-                StoreSetting(field.Name, c.Flags);
+            if (field.Kind == FieldKind::Flag && FieldBits(c.Stored, field))
+                StoreSetting(field.Name, DWORD{2});  // any value but 0 ticks its box
         On(CONFIGURE, [&](HWND dialog) {
             ExpectPositions(dialog, c.Positions);
             for (int box : {IDC_ANIM_RED, IDC_ANIM_GREEN, IDC_ANIM_BLUE, IDC_ANIM_ROTATING, IDC_ANIM_ROTATION_X, IDC_ANIM_ROTATION_Y,
                             IDC_ANIM_ROTATION_Z, IDC_SIZING_MIN_TO_MAX, IDC_SIZING_PING_PONG, IDC_SIZING_SET_ON_MAX})
-                EXPECT_EQ(IsTicked(dialog, box), c.Ticked.count(box) == 1) << box << ", of flags stored as " << c.Flags;
+                EXPECT_EQ(IsTicked(dialog, box), c.Ticked.count(box) == 1) << box;
             Press(dialog, IDOK);
         });
         RunConfiguration();
         EXPECT_EQ(Described(c.Back), Described(StoredRecord()));
     }
-}
-
-TEST(ConfigureDialog, StoredValuesOutsideTheRangesShowAtAnEndAndAreStoredInRange)
-{
-    const struct { const char* Name; DWORD Bits; int Shown; DWORD StoredBack; } cases[] = {
-        {"BCol_R", 300, 0, 255},
-        {"BCol_B", static_cast<DWORD>(-10), 255, 0},
-        {"PointCount", 5, 10, 10},
-        {"SCol_R", 0x7FC00000, 0, 0},               // NaN
-        {"SCol_G", 0x7F800000, 255, 0x3F800000},    // infinity
-        {"Size_Max", 0xFFFFFFFF, 20, 0x41A00000},   // a negative NaN
-        {"RotY", 0x4F800000, 100, 0x3F800000},      // 2^32, beyond int
-        {"Spread", 0x7FC00000, 25, 0x3E800000},
-    };
-    StoreRecord(DistinctRecord());
-    for (const auto& c : cases)
-        StoreSetting(c.Name, c.Bits);
-    StoreSetting("Sizing", DWORD{3});  // which no button stands for
-    On(CONFIGURE, [&](HWND dialog) {
-        for (const auto& c : cases)
-            EXPECT_EQ(Position(dialog, FieldNamed(c.Name).ControlId), c.Shown) << c.Name;
-        EXPECT_EQ(Text(dialog, IDC_COUNT_TEXT), "10");
-        EXPECT_FALSE(IsTicked(dialog, IDC_SIZING_MIN_TO_MAX) || IsTicked(dialog, IDC_SIZING_PING_PONG) || IsTicked(dialog, IDC_SIZING_SET_ON_MAX));
-        Press(dialog, IDOK);
-    });
-    RunConfiguration();
-    SS_Data expected = DistinctRecord();
-    for (const auto& c : cases)
-        SetFieldBits(expected, FieldNamed(c.Name), c.StoredBack);
-    expected.Size_Min = 10.0f;  // moved by the coupling, with the maximum at 20
-    expected.Sizing = 3;
-    EXPECT_EQ(Described(expected), Described(StoredRecord()));
 }
 
 TEST(ConfigureDialog, TheMinimumSizeStaysTenBelowTheMaximum)
