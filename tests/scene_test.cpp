@@ -101,6 +101,25 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
     EXPECT_NEAR(scene->Cloud[0][1], std::cos(a) * std::sin(a), 1e-6);
     EXPECT_NEAR(scene->Cloud[0][2], -std::sin(a), 1e-6);
     EXPECT_EQ(scene->Cloud[1][0], 1.0f) << "a point past the count moved";
+
+    // Past 2^120 a point takes the whole matrices in float, zero terms and all, so an
+    // infinity spreads NaN. Each axis's image, in units of the point, from the turns above.
+    const float big = 0x1p121f, inf = std::numeric_limits<float>::infinity(), c = std::cos(a), s = std::sin(a), nan = NAN;
+    const struct { float Spin, Point[3], Image[3]; double Within; } beyond[] = {{0, {big, 0, 0}, {1, 0, 0}, 0}, {0, {0, big, 0}, {0, 1, 0}, 0},
+        {a, {big, 0, 0}, {c * c, c * s, -s}, 1e-6}, {a, {0, big, 0}, {c * s * s - s * c, s * s * s + c * c, c * s}, 1e-6},
+        {a, {0, 0, big}, {c * c * s + s * s, s * s * c - c * s, c * c}, 1e-6}, {a, {inf, 0, 0}, {nan, nan, nan}, 0}};
+    data = WhitePoints(static_cast<std::int32_t>(std::size(beyond)), 8);
+    data.Anim_Rotating = 1;
+    scene->SetSSData(data);
+    for (std::size_t i = 0; i < std::size(beyond); ++i) {
+        std::copy_n(beyond[i].Point, 3, scene->Cloud[i]);
+        scene->Spin[i] = beyond[i].Spin;
+    }
+    Animate(*scene);
+    for (std::size_t i = 0; i < std::size(beyond); ++i)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(std::isnan(beyond[i].Image[k]) ? std::isnan(scene->Cloud[i][k]) : std::fabs(scene->Cloud[i][k] / big - beyond[i].Image[k]) <= beyond[i].Within)
+                << "point " << i << ", coordinate " << k << ": " << scene->Cloud[i][k] / big;
 }
 
 TEST(Scene, AfterADayEveryPointKeepsItsDistanceAndEveryAngleColourAndSizeItsBounds)
