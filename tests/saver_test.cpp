@@ -26,10 +26,31 @@ TEST(CommandLine, TheFirstModeLetterDecidesAndItsHandleFollows)
     }
 }
 
-TEST(Saver, AnyKeyButtonOrTurnOfTheWheelEndsTheFullScreenSaver)
+TEST(Saver, InputEndsTheFullScreenSaverAndNothingElseGetsPastIt)
 {
-    for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEHWHEEL})
-        EXPECT_EQ(EndingOf(press, 0), Ending::Yes) << press;
+    // Keys, buttons and the wheel end it; a move or a loss of activation, once the cursor has moved.
+    const struct { UINT Message; WPARAM WParam; Ending Ends; } endings[] = {{WM_KEYDOWN, 0, Ending::Yes}, {WM_SYSKEYDOWN, 0, Ending::Yes},
+        {WM_LBUTTONDOWN, 0, Ending::Yes}, {WM_RBUTTONDOWN, 0, Ending::Yes}, {WM_MBUTTONDOWN, 0, Ending::Yes}, {WM_XBUTTONDOWN, 0, Ending::Yes},
+        {WM_MOUSEWHEEL, 0, Ending::Yes}, {WM_MOUSEHWHEEL, 0, Ending::Yes}, {WM_MOUSEMOVE, 0, Ending::IfMoved}, {WM_KEYUP, 0, Ending::No},
+        {WM_ACTIVATEAPP, FALSE, Ending::IfMoved}, {WM_ACTIVATEAPP, TRUE, Ending::No}, {WM_NCACTIVATE, FALSE, Ending::IfMoved},
+        {WM_NCACTIVATE, TRUE, Ending::No}, {WM_ACTIVATE, WA_INACTIVE, Ending::IfMoved}, {WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), Ending::No}};
+    for (const auto& e : endings)
+        EXPECT_EQ(EndingOf(e.Message, e.WParam), e.Ends) << e.Message << ", " << e.WParam;
+    // Up to 4 pixels, across and down together, is a hand's tremor.
+    const struct { POINT From, To; bool Moved; } moves[] = {{{0, 0}, {2, 2}, false}, {{0, 0}, {3, 2}, true}, {{10, 10}, {6, 10}, false}, {{-1, -1}, {-1, -6}, true}};
+    for (const auto& m : moves)
+        EXPECT_EQ(CursorMoved(m.From, m.To), m.Moved) << m.To.x << ", " << m.To.y;
+    // A preview's messages all go to it. Full screen, system commands that would switch away or start
+    // another saver go nowhere, and once it is closing its ticks go nowhere and input and paints past it.
+    const struct { bool Preview, Closing; UINT Message; WPARAM WParam; Route To; } routes[] = {{true, true, WM_SYSCOMMAND, SC_CLOSE, Route::Saver},
+        {true, true, WM_TIMER, 0, Route::Saver}, {false, false, WM_SYSCOMMAND, SC_CLOSE | 2, Route::Swallow}, {false, false, WM_SYSCOMMAND, SC_NEXTWINDOW, Route::Swallow},
+        {false, false, WM_SYSCOMMAND, SC_PREVWINDOW, Route::Swallow}, {false, false, WM_SYSCOMMAND, SC_SCREENSAVE | 1, Route::Swallow},
+        {false, false, WM_SYSCOMMAND, SC_MONITORPOWER, Route::Saver}, {false, false, WM_TIMER, 0, Route::Saver}, {false, true, WM_TIMER, 0, Route::Swallow},
+        {false, false, WM_KEYDOWN, 0, Route::Saver}, {false, true, WM_KEYDOWN, 0, Route::Default}, {false, true, WM_CHAR, 0, Route::Default},
+        {false, true, WM_MOUSEMOVE, 0, Route::Default}, {false, true, WM_MOUSEHWHEEL, 0, Route::Default}, {false, true, WM_PAINT, 0, Route::Default},
+        {false, true, WM_SIZE, 0, Route::Saver}};
+    for (const auto& r : routes)
+        EXPECT_EQ(RouteMessage(r.Preview, r.Closing, r.Message, r.WParam), r.To) << r.Message << ", " << r.WParam << (r.Closing ? ", closing" : "");
 }
 
 HGLRC WINAPI NoContext(HDC) { return nullptr; }
@@ -116,6 +137,8 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
         EXPECT_FALSE(GetCursor() || PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a cursor, or an end without a move";
     });
     RunSaver("/p", [&](HWND saver) { preview = SaverFrame(saver); }, {screenWidth / SHRINK, screenHeight / SHRINK});
+    // Without a height to go by, a preview keeps its monitor's own scale.
+    EXPECT_TRUE(PreviewScale(144, 0, 768) == 1.5f && PreviewScale(144, 96, 0) == 1.5f && PreviewScale(96, 96, -5) == 1.0f);
     ASSERT_EQ(screen.size(), preview.size() * SHRINK * SHRINK) << "the preview fills its host";
 
     // Full screen, an untinted halo of size 192 is 192 x DPI / 96 pixels across.
