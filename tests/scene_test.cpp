@@ -307,9 +307,9 @@ TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
     // Odd sides put the cloud's centre in the middle of a pixel, which a halo of one pixel samples at its middle.
     constexpr int WIDTH = 601, HEIGHT = 451;
     WindowScene scene(sprite, WIDTH, HEIGHT);
-    EXPECT_EQ(scene->Points.Sprites, std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr);
     GLfloat range[2];
     glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);
+    EXPECT_TRUE(scene->Points.Sprites == (std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr) && scene->Points.Smallest == range[0] && scene->Points.Largest == range[1]);
     glGetError();  // the set-up's own request for sprites, on a renderer without them
     // OpenGL keeps the last size above 0, 1 at first, and raises any under its smallest.
     const float smallest = range[0];
