@@ -95,6 +95,7 @@ TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnor
             {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
             {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
             {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[3]), false},  // another setting
+            {WM_POWERBROADCAST, SC_MONITORPOWER, MONITOR_POWER_OFF, false},  // only a system command's
         };
         for (const auto& step : steps) {
             // A marker in the buffer that frames are drawn into: any frame clears it away.
