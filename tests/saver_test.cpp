@@ -74,6 +74,19 @@ TEST(Saver, WithoutAHostOrAContextTheSaverEndsAtOnceAndLetsGoOfTheDeviceContext)
     }
 }
 
+TEST(Saver, EachMonitorThatTheWindowCoversGetsAViewOfItsOwn)
+{
+    // A window from (-100, -50) over a monitor at the virtual screen's origin and one to its right
+    // at twice the scale; a third lies outside it. Views are in the window's pixels, as many as fit.
+    const SceneView monitors[] = {{{-100, -50, 540, 430}, 1}, {{540, -50, 1340, 550}, 2}, {{1400, 0, 1500, 100}, 1}};
+    const RECT window = {-100, -50, 1340, 550};
+    const RECT left = {0, 0, 640, 480}, right = {640, 0, 1440, 600};
+    SceneView views[3] = {};
+    ASSERT_EQ(MonitorViewports(window, monitors, 3, views, 3), 2u);
+    EXPECT_TRUE(EqualRect(&views[0].Area, &left) && views[0].Scale == 1 && EqualRect(&views[1].Area, &right) && views[1].Scale == 2);
+    EXPECT_EQ(MonitorViewports(window, monitors, 3, views, 1), 1u);
+}
+
 // What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
 struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
