@@ -276,12 +276,13 @@ double Sampled(const unsigned char* sprite, double u, double v)
 
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
 {
-    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {};
+    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {},
+        second[SPRITE_TEXELS] = {};
     ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
     EXPECT_EQ(LitOutline(dark).Count, 0);
-    // On one edge, and so on the opposite one too, where the texture repeats.
-    left[20 * SPRITE_SIDE] = top[40] = 1;
-    for (const unsigned char* texels : {halo, left, top}) {
+    // On one edge, and so on the opposite one too, where the texture repeats; one row in, not.
+    left[20 * SPRITE_SIDE] = top[40] = second[SPRITE_SIDE + 40] = 1;
+    for (const unsigned char* texels : {halo, left, top, second}) {
         const Outline outline = LitOutline(texels);
         ASSERT_GE(outline.Count, 3);
         // How far (u, v) lies outside each side, the corners taken either way round.
