@@ -155,6 +155,7 @@ TEST(DefaultsDialog, EachBoxResetsExactlyItsGroupAndCancelKeepsTheEdits)
                 if (names.find(' ' + std::string(field.Name) + ' ') != std::string::npos)
                     CopyField(expected, DefaultData, field);
             EXPECT_EQ(Described(expected), Described(ActualData)) << names;
+            EXPECT_EQ(Position(dialog, IDC_SPEED), names.find(" Speed ") != std::string::npos ? 25 : 28) << "the controls show what was reset";
             Press(dialog, IDCANCEL);
         });
         RunConfiguration();
