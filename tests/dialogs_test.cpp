@@ -1,14 +1,4 @@
-#include "dialogs/controls.h"
-#include "dialogs/dialogs.h"
-#include "resources/resource.h"
 #include "tests/support.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <map>
-#include <numeric>
-#include <set>
 
 namespace {
 
@@ -255,6 +245,15 @@ TEST(ConfigureDialog, ThePicturesAreDrawnWholeAndGoWithTheirDialogs)
     ASSERT_EQ(pictures.size(), 6u);
     for (HBITMAP picture : pictures)
         EXPECT_EQ(GetObjectType(picture), 0u) << "a picture was left behind";
+    // Frames much taller or wider than the picture: it is centred down or across.
+    HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT_PICTURE));
+    for (const SIZE frame : {SIZE{100, 600}, SIZE{400, 100}}) {
+        HWND window = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, frame.cx, frame.cy, nullptr, nullptr, nullptr, nullptr);
+        PaintPic(window, picture, 1, 1);
+        ExpectWhole(window, picture);
+        DestroyWindow(window);
+    }
+    DeleteObject(picture);
 }
 
 }  // namespace

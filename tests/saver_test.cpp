@@ -1,13 +1,4 @@
-#include "saver/saver.h"
-#include "scrnsave/closing.h"
-#include "scrnsave/command_line.h"
-#include "scrnsave/scrnsave.h"
 #include "tests/support.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstdint>
 
 namespace {
 
@@ -175,16 +166,6 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
         miss += std::fabs(block / SHRINK / SHRINK - preview[i]) / preview.size();
     }
     EXPECT_LT(miss, 2);
-}
-
-TEST(Saver, TheManifestAsksForTheInvokersRightsAndPerMonitorDpi)
-{
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_TRUE(found);
-    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))), SizeofResource(nullptr, found));
-    for (const char* line : {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>", ">true/pm</dpiAware>",
-                             ">PerMonitorV2, PerMonitor</dpiAwareness>", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""})
-        EXPECT_NE(manifest.find(line), std::string::npos) << line;
 }
 
 }  // namespace

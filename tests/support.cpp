@@ -1,12 +1,7 @@
 #include "tests/support.h"
 
-#include "dialogs/dialogs.h"
-#include "saver/saver.h"
-#include "scrnsave/scrnsave.h"
-
 #include <sddl.h>
 
-#include <cstdio>
 #include <deque>
 #include <sstream>
 

@@ -3,21 +3,38 @@
 // them), so that tests running side by side never see each other's settings.
 #pragma once
 
+#include "dialogs/controls.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+#include "saver/saver.h"
 #include "scene/oglscene.h"
+#include "scene/rules.h"
+#include "scrnsave/closing.h"
+#include "scrnsave/command_line.h"
+#include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <GL/glext.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // A value of the settings for everyone, or of the user's own.
