@@ -35,13 +35,10 @@ TEST(ConfigureDialog, IsOwnedByTheWindowThatTheCommandLineNames)
 {
     HWND settings = CreateWindowA("STATIC", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     HWND front = CreateWindowA("STATIC", "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
-    HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
-    DestroyWindow(gone);
-    const auto handle = [](HWND window) { return std::to_string(reinterpret_cast<std::uintptr_t>(window)); };
-    for (const std::string& tail : {"/c:" + handle(settings), "/C " + handle(settings), std::string("/c"), "/c:" + handle(gone)}) {
+    for (const std::string& tail : {"/c:" + HandleText(settings), "/C " + HandleText(settings), std::string("/c"), "/c:" + HandleText(GoneWindow())}) {
         ASSERT_TRUE(SetForegroundWindow(front));
         On(CONFIGURE, [&](HWND dialog) {
-            HWND owner = tail.find(handle(settings)) == std::string::npos ? front : settings;
+            HWND owner = tail.find(HandleText(settings)) == std::string::npos ? front : settings;
             EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner) << tail;
             EXPECT_FALSE(IsWindowEnabled(owner)) << tail;
             Press(dialog, IDCANCEL);

@@ -50,12 +50,9 @@ HGLRC WINAPI StaleContext(HDC) { return reinterpret_cast<HGLRC>(static_cast<std:
 
 TEST(Saver, WithoutAHostOrAContextTheSaverEndsAtOnceAndLetsGoOfTheDeviceContext)
 {
-    HWND gone = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
-    DestroyWindow(gone);
-    const auto handle = [](HANDLE h) { return "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(h)); };
     // A message box, or a saver that stays, would hold the test until its time is up.
     const struct { std::string Tail; HGLRC(WINAPI* Context)(HDC); } cases[] = {{"/p 0", wglCreateContext}, {"/p junk", wglCreateContext},
-        {"/a", wglCreateContext}, {handle(gone), wglCreateContext}, {handle(CreateBitmap(8, 8, 1, 32, nullptr)), wglCreateContext},
+        {"/a", wglCreateContext}, {"/p " + HandleText(GoneWindow()), wglCreateContext}, {"/p " + HandleText(CreateBitmap(8, 8, 1, 32, nullptr)), wglCreateContext},
         {"/s", NoContext}, {"/s", StaleContext}};
     for (const auto& c : cases) {
         SceneCreateContext = c.Context;

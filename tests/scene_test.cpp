@@ -101,12 +101,12 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
     EXPECT_NEAR(scene->Color[2], 0.5 + blue / 32767.0 * 0.005, 1e-6);
     EXPECT_TRUE(scene->Angle[0] == 10 + 2 * data.RotX && scene->Angle[1] == 0 && scene->Angle[2] == 5 + 2 * data.RotZ);
     EXPECT_TRUE(scene->PointSize == 700.25f && !scene->SizeUp) << scene->PointSize;
-    for (std::size_t i = 0; i < std::size(turns); ++i)
-        for (int k = 0; k < 3; ++k) {
-            const float unit = std::max({std::fabs(turns[i].Point[0]), std::fabs(turns[i].Point[1]), std::fabs(turns[i].Point[2])});
+    for (std::size_t i = 0; i < std::size(turns); ++i) {
+        const float unit = std::max({std::fabs(turns[i].Point[0]), std::fabs(turns[i].Point[1]), std::fabs(turns[i].Point[2])});
+        for (int k = 0; k < 3; ++k)
             EXPECT_TRUE(turns[i].Image ? std::fabs(scene->Cloud[i][k] / unit - turns[i].Image[k]) <= turns[i].Within : std::isnan(scene->Cloud[i][k]))
                 << "point " << i << ", coordinate " << k << ": " << scene->Cloud[i][k] / unit;
-        }
+    }
 }
 
 TEST(Scene, AfterADayEveryPointKeepsItsDistance)

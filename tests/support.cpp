@@ -111,7 +111,7 @@ void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZ
     std::string tail = mode;
     if (tail == "/p") {
         host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, hostSize.cx, hostSize.cy, nullptr, nullptr, nullptr, nullptr);
-        tail += " " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
+        tail += " " + HandleText(host);
     }
     saverStep = step;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceStarted);
@@ -160,7 +160,7 @@ void RunConfiguration(std::string tail)
     // Tests run side by side, and a dialog owned by another's foreground window would go with it.
     static HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
     if (tail.empty())
-        tail = "/c:" + std::to_string(reinterpret_cast<std::uintptr_t>(owner));
+        tail = "/c:" + HandleText(owner);
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, RunNextAction);
     EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);

@@ -37,6 +37,11 @@
 #include <tuple>
 #include <vector>
 
+// A handle as a command line gives it.
+inline std::string HandleText(const void* handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }
+// The handle of a window that is gone, which names no window.
+inline HWND GoneWindow() { HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr); DestroyWindow(window); return window; }
+
 // A value of the settings for everyone, or of the user's own.
 void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root = HKEY_LOCAL_MACHINE);
 inline void StoreSetting(const char* name, DWORD value, HKEY root = HKEY_LOCAL_MACHINE) { StoreSetting(name, REG_DWORD, &value, sizeof value, root); }
