@@ -1,30 +1,29 @@
 // saver_bench SCR-PATH: how fast nimbrel.scr shows its first frame, and how
-// steadily its timer ticks.
+// its frames and ticks keep time.
 //  - start-up: from CreateProcess of "SCR /s" until the middle of the screen is
 //    lit, against bare_frame (beside this program), which draws the same first
 //    frame and nothing else; the two start in turn, in pairs, and each gives the
 //    median of its runs. A program that does nothing gives the cost of a process;
-//  - tick rate: the saver run in preview inside this process for 10 s, its timer
-//    messages counted, divided by the nominal 40 a second.
+//  - motion: the saver run in this process for 10 s, in preview (152 x 112, as
+//    Windows shows it) and full screen, at the defaults and at 1500 points of
+//    1000 pixels: its ticks a second against the nominal 40, its frames a second
+//    against the rate it paces them at, the gaps between frames, and the CPU
+//    time the process takes.
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
-
-double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
-}
 
 double Median(std::vector<double> values)
 {
@@ -94,12 +93,12 @@ private:
 // Seconds from CreateProcess until the program's first frame lights the middle of the screen.
 double TimeToFirstFrame(Middle& screen, const std::string& commandLine)
 {
-    const double start = Seconds();
+    const double start = SaverSeconds();
     PROCESS_INFORMATION saver = Launch(commandLine);
     double lit = 0;
-    while (Seconds() - start < 20) {
+    while (SaverSeconds() - start < 20) {
         if (screen.Lit()) {
-            lit = Seconds() - start;
+            lit = SaverSeconds() - start;
             break;
         }
         Sleep(1);
@@ -115,45 +114,104 @@ double TimeToFirstFrame(Middle& screen, const std::string& commandLine)
 
 double TimeToRunNothing(const std::string& self)
 {
-    const double start = Seconds();
+    const double start = SaverSeconds();
     PROCESS_INFORMATION nothing = Launch("\"" + self + "\" --nothing");
     WaitForSingleObject(nothing.hProcess, INFINITE);
     CloseHandle(nothing.hProcess);
-    return Seconds() - start;
+    return SaverSeconds() - start;
 }
 
-int timerMessages;
-double firstTick, lastTick, longestGap;
-
-LRESULT CALLBACK CountTimers(int code, WPARAM wParam, LPARAM lParam)
+double ProcessSeconds()
 {
-    const MSG& message = *reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && wParam == PM_REMOVE && message.message == WM_TIMER && message.hwnd != nullptr) {
-        const double now = Seconds();
-        if (timerMessages++)
-            longestGap = std::max(longestGap, now - lastTick);
-        else
-            firstTick = now;
-        lastTick = now;
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    const auto seconds = [](FILETIME t) { return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7; };
+    return seconds(kernel) + seconds(user);
+}
+
+// The frames that the saver drew, as they ended, and its ticks and CPU time at the first and the last.
+std::vector<double> frameEnds;
+std::uint64_t firstTicks, lastTicks;
+double firstCpu, lastCpu, frameRate;
+WNDPROC saverProc;
+
+LRESULT CALLBACK CountFrames(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcA(saverProc, window, message, wParam, lParam);
+    if (message == SCRM_FRAME && result) {
+        frameEnds.push_back(SaverSeconds());
+        lastTicks = AnimationClock.Ticks;
+        lastCpu = ProcessSeconds();
+        if (frameEnds.size() == 1)
+            std::tie(firstTicks, firstCpu) = std::tuple{lastTicks, lastCpu};
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    return result;
 }
 
-void CALLBACK EndPreview(HWND host, UINT, UINT_PTR, DWORD)
+void CALLBACK WatchSaver(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    DestroyWindow(host);
+    if (!IsWindow(hMainWindow))
+        return;
+    KillTimer(nullptr, timer);
+    frameRate = SaverFrameRate(hMainWindow);
+    frameEnds.clear();
+    saverProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountFrames)));
 }
 
-double TickRatio(double seconds)
+void CALLBACK EndSaver(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountTimers, nullptr, GetCurrentThreadId());
-    SetTimer(host, 99, static_cast<UINT>(seconds * 1000), EndPreview);
-    const std::string tail = "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host));
+    KillTimer(nullptr, timer);
+    DestroyWindow(GetParent(hMainWindow) ? GetParent(hMainWindow) : hMainWindow);
+}
+
+void StoreSetting(const char* name, DWORD value)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+// The saver for 10 s, with settings of its own in a key that stands in for both of the real ones.
+void Motion(const char* name, bool preview, bool heavy)
+{
+    const char SCRATCH[] = "Software\\NimbrelBench";
+    HKEY scratch;
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
+    RegCreateKeyExA(HKEY_CURRENT_USER, SCRATCH, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch);
+    RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
+    if (heavy) {
+        const float size = 1000;
+        DWORD bits;
+        std::memcpy(&bits, &size, sizeof bits);
+        StoreSetting("PointCount", 1500);
+        StoreSetting("Size_Max", bits);
+    }
+    HWND host = preview ? CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112, nullptr, nullptr, nullptr, nullptr) : nullptr;
+    const std::string tail = preview ? "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host)) : "/s";
+    SetTimer(nullptr, 0, 1, WatchSaver);
+    SetTimer(nullptr, 0, 10000, EndSaver);
     ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str());
-    UnhookWindowsHookEx(hook);
-    // From the first tick to the last: the steady rate, without the start-up.
-    return (timerMessages - 1) / ((lastTick - firstTick) * 1000.0 / ANIMATION_PERIOD_MS);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(scratch);
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
+
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < frameEnds.size(); ++i)
+        gaps.push_back(frameEnds[i] - frameEnds[i - 1]);
+    if (gaps.empty()) {
+        std::printf("%s: no frames\n", name);
+        return;
+    }
+    const double span = frameEnds.back() - frameEnds.front(), frames = static_cast<double>(gaps.size());
+    const double ticks = static_cast<double>(lastTicks - firstTicks) / span, cpu = lastCpu - firstCpu;
+    std::sort(gaps.begin(), gaps.end());
+    std::printf("%s: ticks %.1f a second (%.3f of 40); frames %.1f a second (%.3f of %.0f); gaps median %.1f ms, 95th percentile %.1f ms; "
+                "CPU %.0f ms a second, %.2f ms a frame\n",
+                name, ticks, ticks * TICK_SECONDS, frames / span, frames / span / frameRate, frameRate, gaps[gaps.size() / 2] * 1000,
+                gaps[gaps.size() * 95 / 100] * 1000, cpu / span * 1000, cpu / frames * 1000);
 }
 
 }  // namespace
@@ -195,7 +253,9 @@ int main(int argc, char** argv)
     for (int pair = 0; pair < pairs; ++pair)
         ratios.push_back(saver[pair] / bare[pair]);
     std::printf("ratio saver/bare: %.2f of the medians, %.2f the median of the pairs\n", Median(saver) / Median(bare), Median(ratios));
-    const double ratio = TickRatio(10.0);
-    std::printf("tick rate over 10 s: %.3f of 40 a second (%d ticks, longest gap %.1f ms)\n", ratio, timerMessages, longestGap * 1000);
+    Motion("preview, defaults", true, false);
+    Motion("preview, 1500 points of 1000 px", true, true);
+    Motion("full screen, defaults", false, false);
+    Motion("full screen, 1500 points of 1000 px", false, true);
     return 0;
 }

@@ -3,22 +3,21 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-#include <scrnsave.h>
+#include "scrnsave/scrnsave.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
 OGLSCENE GLScene;
-UINT_PTR TimerName;
+TickClock AnimationClock;
 HINSTANCE hInstance;
 
 namespace {
 
 bool monitorsOff;
 HPOWERNOTIFY displayStateNotification;
-// From a started scene until the first tick, a paint may show its first frame.
-bool firstFrameDue;
 
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
@@ -26,7 +25,7 @@ constexpr int BITS_BYTES = SPRITE_BYTES * 4;
 
 // Everything the saver needs before its first frame. When the scene cannot get
 // an OpenGL context, or the working memory cannot be had, the saver closes
-// quietly: no timer, no context left behind, and the process ends normally.
+// quietly: no frames, no context left behind, and the process ends normally.
 void StartSaver(HWND window, const CREATESTRUCTA& creation)
 {
     hInstance = creation.hInstance;
@@ -47,10 +46,31 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     }
     ReadConfig();
     GLScene.SetSSData(ActualData);
-    TimerName = SetTimer(window, ANIMATION_TIMER_ID, ANIMATION_PERIOD_MS, nullptr);
+    AnimationClock = {};
+    monitorsOff = false;
     // A display can wake without another monitor-power command; Windows says so here.
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
-    firstFrameDue = true;
+}
+
+// The frame that the library asks for, at its time; none while the monitors are dark,
+// and no tick either, so that the scene goes on from where it stopped.
+LRESULT DrawSaverFrame(SaverFrame& frame)
+{
+    if (monitorsOff)
+        return FALSE;
+    const FrameStep step = StepForFrame(AnimationClock, frame.Time);
+    AnimationClock = step.Clock;
+    if (step.Tick)
+        Animate(GLScene);
+    GLScene.Share = step.Share;
+    DrawFrame(GLScene);
+    // Drawn to the end first, so that only handing the frame to the display is timed.
+    glFinish();
+    const double start = SaverSeconds();
+    SwapBuffers(GLScene.hDC);
+    glFinish();
+    frame.PresentSeconds = SaverSeconds() - start;
+    return TRUE;
 }
 
 UINT SystemDpi()
@@ -123,6 +143,21 @@ unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigne
     return written;
 }
 
+FrameStep StepForFrame(TickClock clock, double time)
+{
+    if (!clock.Running)
+        clock = {true, time, 0};
+    double ticks = (time - clock.Start) / TICK_SECONDS;
+    const bool tick = ticks >= clock.Ticks + 1.0;
+    if (tick)
+        ++clock.Ticks;
+    if (ticks > clock.Ticks + 1.0) {
+        ticks = clock.Ticks + 1.0;
+        clock.Start = time - ticks * TICK_SECONDS;
+    }
+    return {clock, tick, static_cast<float>(std::clamp(ticks - clock.Ticks, 0.0, 1.0))};
+}
+
 float PreviewScale(UINT monitorDpi, int previewHeight, int monitorHeight)
 {
     if (previewHeight <= 0 || monitorHeight <= 0)
@@ -190,36 +225,20 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         break;
     }
     case WM_PAINT: {
-        // The first frame comes with the first paint, not a tick later, and shows the
-        // scene as it stands. Under X11 a newly shown window is exposed once more,
-        // which would black that frame out: looking at the queue lets the exposure
-        // in first, and its paint draws the frame instead.
+        // What the background brush painted over is drawn again at once, not a frame later.
         const LRESULT result = DefScreenSaverProc(hWnd, message, wParam, lParam);
-        if (firstFrameDue && !monitorsOff) {
-            GetQueueStatus(QS_PAINT);
-            if (!GetUpdateRect(hWnd, nullptr, FALSE)) {
-                firstFrameDue = false;
-                GLScene.Redraw();
-            }
-        }
+        if (GLScene.hRC && !monitorsOff)
+            GLScene.Redraw();
         return result;
     }
-    case WM_TIMER:
-        firstFrameDue = false;
-        // Dark monitors need no frames, but the scene moves on, so that nothing jumps when they wake.
-        if (monitorsOff)
-            Animate(GLScene);
-        else
-            GLScene.Timer();
-        break;
+    case SCRM_FRAME:
+        // The library's own question, which only the saver answers.
+        return DrawSaverFrame(*reinterpret_cast<SaverFrame*>(lParam));
     case WM_SYSCOMMAND:
     case WM_POWERBROADCAST:
         monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);
         break;
     case WM_DESTROY:
-        firstFrameDue = false;
-        if (TimerName)
-            KillTimer(hWnd, TimerName);
         if (displayStateNotification)
             UnregisterPowerSettingNotification(displayStateNotification);
         GLScene.Destroy(hWnd);

@@ -5,15 +5,34 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+// The animation's clock: tick n is due n ticks' time after Start, and Ticks have run.
+struct TickClock {
+    bool Running;
+    double Start;  // in seconds
+    std::uint64_t Ticks;
+};
+constexpr double TICK_SECONDS = 0.025;
+
 extern OGLSCENE GLScene;
-// The animation timer as SetTimer returned it; 0 while none runs.
-extern UINT_PTR TimerName;
+// Started by the saver's first frame.
+extern TickClock AnimationClock;
 extern HINSTANCE hInstance;
 
-constexpr UINT_PTR ANIMATION_TIMER_ID = 1;
 // The state that SC_MONITORPOWER reports for monitors switched off (1 is low power, -1 on).
 constexpr LPARAM MONITOR_POWER_OFF = 2;
-constexpr UINT ANIMATION_PERIOD_MS = 25;
+
+// What a frame at a given time does: first the tick that has come due, if any,
+// then it shows the scene a Share of the way from the tick before the last one
+// to the last. No frame runs more than one tick: when more are due, the clock
+// slips, so that the animation slows down rather than jumps.
+struct FrameStep {
+    TickClock Clock;
+    bool Tick;
+    float Share;
+};
+FrameStep StepForFrame(TickClock clock, double time);
 
 // The parts of a window, given in screen pixels, that lie on each monitor, in
 // the window's own pixels and at the monitor's scale; monitors it does not reach

@@ -2,19 +2,24 @@
 
 #include "scene/rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
-void OGLSCENE::Timer()
+void OGLSCENE::KeepBefore()
 {
-    Animate(*this);
-    Redraw();
+    std::copy_n(&Cloud[0][0], 3 * LivePoints(Data.PointCount), &Before.Cloud[0][0]);
+    std::copy_n(Angle, 3, Before.Angle);
+    std::copy_n(Color, 3, Before.Color);
+    Before.PointSize = PointSize;
+    std::fill_n(Turned, 3, 0.0f);
 }
 
 void Animate(OGLSCENE& scene)
 {
+    scene.KeepBefore();
     const SS_Data& data = scene.Data;
     if (data.Anim_Rotating)
         scene.Rotate();
@@ -31,12 +36,29 @@ void Animate(OGLSCENE& scene)
     const SS_Flag turning[3] = {data.Anim_RotX, data.Anim_RotY, data.Anim_RotZ};
     const float rates[3] = {data.RotX, data.RotY, data.RotZ};
     for (int axis = 0; axis < 3; ++axis)
-        if (turning[axis])
+        if (turning[axis]) {
+            scene.Turned[axis] = TurnStep(rates[axis]);
             scene.Angle[axis] = TurnAngle(scene.Angle[axis], rates[axis]);
+        }
 
     const Drift size = StepPointSize(data, {scene.PointSize, scene.SizeUp});
     scene.PointSize = size.Value;
     scene.SizeUp = size.Up;
+}
+
+void PoseBetween(const OGLSCENE& scene, float share, ScenePose& pose)
+{
+    const ScenePose& before = scene.Before;
+    const unsigned count = LivePoints(scene.Data.PointCount);
+    for (unsigned i = 0; i < count; ++i)
+        for (int k = 0; k < 3; ++k)
+            pose.Cloud[i][k] = Between(before.Cloud[i][k], scene.Cloud[i][k], share);
+    for (int k = 0; k < 3; ++k) {
+        // Over the tick's own turn: an angle that wrapped round does not swing back the long way.
+        pose.Angle[k] = share >= 1 ? scene.Angle[k] : Between(before.Angle[k], before.Angle[k] + scene.Turned[k], share);
+        pose.Color[k] = Between(before.Color[k], scene.Color[k], share);
+    }
+    pose.PointSize = Between(before.PointSize, scene.PointSize, share);
 }
 
 const OGLSCENE::Turn& OGLSCENE::TurnOf(unsigned point)

@@ -24,6 +24,10 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
         throw "ERROR: MakeCurrent()";
     std::memcpy(Sprite, sprite, sizeof Sprite);
     SetupOpenGL();
+    // A swap that waits for the display gives one frame a refresh, where the driver allows it.
+    using SwapIntervalProc = BOOL(WINAPI*)(int);
+    if (const auto swapInterval = reinterpret_cast<SwapIntervalProc>(reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT"))))
+        swapInterval(1);
     // Not every renderer draws sprites as large as the saver offers, or at all:
     // Windows' own OpenGL has none, and many drivers stop near 255 pixels.
     GLfloat sizes[2] = {};
@@ -81,7 +85,7 @@ void DrawOutlines(const OGLSCENE& scene, float pixels)
     const unsigned count = LivePoints(scene.Data.PointCount);
     glBegin(GL_TRIANGLES);
     for (unsigned i = 0; i < count; ++i) {
-        const float* p = scene.Cloud[i];
+        const float* p = scene.Shown.Cloud[i];
         float eye[3];
         for (int r = 0; r < 3; ++r)
             eye[r] = toEye[r] * p[0] + toEye[4 + r] * p[1] + toEye[8 + r] * p[2] + toEye[12 + r];
@@ -101,12 +105,13 @@ void DrawOutlines(const OGLSCENE& scene, float pixels)
 // The cloud in its place and turn, over whatever the frame already holds.
 void DrawView(OGLSCENE& scene, float scale)
 {
+    const ScenePose& pose = scene.Shown;
     glLoadIdentity();
     glTranslatef(0, 0, scene.ZPos);
-    glRotatef(scene.Angle[0], 1, 0, 0);
-    glRotatef(scene.Angle[1], 0, 1, 0);
-    glRotatef(scene.Angle[2], 0, 0, 1);
-    glColor3fv(scene.Color);
+    glRotatef(pose.Angle[0], 1, 0, 0);
+    glRotatef(pose.Angle[1], 0, 1, 0);
+    glRotatef(pose.Angle[2], 0, 0, 1);
+    glColor3fv(pose.Color);
     const float pixels = scene.ValidSize * scale;
     if (!DrawnAsSprites(scene.Points, pixels)) {
         DrawOutlines(scene, RaisedSize(scene.Points, pixels));
@@ -143,8 +148,9 @@ void OGLSCENE::Redraw()
 void DrawFrame(OGLSCENE& scene)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (scene.PointSize > 0)
-        scene.ValidSize = scene.PointSize;
+    PoseBetween(scene, scene.Share, scene.Shown);
+    if (scene.Shown.PointSize > 0)
+        scene.ValidSize = scene.Shown.PointSize;
     if (scene.ViewCount <= 1) {
         DrawView(scene, scene.ViewCount ? scene.Views[0].Scale : 1.0f);
         return;
@@ -168,7 +174,7 @@ void OGLSCENE::DrawCloud()
     const unsigned count = LivePoints(Data.PointCount);
     glBegin(GL_POINTS);
     for (unsigned i = 0; i < count; ++i)
-        glVertex3fv(Cloud[i]);
+        glVertex3fv(Shown.Cloud[i]);
     glEnd();
 }
 

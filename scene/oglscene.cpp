@@ -60,6 +60,7 @@ void OGLSCENE::SetValues()
     Color[1] = Data.SCol_G;
     Color[2] = Data.SCol_B;
     PointSize = StartingSize(Data, PointSize);
+    KeepBefore();
 }
 
 float OGLSCENE::MonteCarlo()

@@ -31,6 +31,14 @@ struct Outline {
     float Corner[OUTLINE_CORNERS][2];
 };
 
+// What a frame shows of the scene.
+struct ScenePose {
+    float Cloud[MAX_POINTS][3];
+    float Angle[3];
+    float Color[3];
+    float PointSize;
+};
+
 // The scene's rendering contexts come from here, wglCreateContext unless a test
 // needs to see how a failure is met.
 extern HGLRC(WINAPI* SceneCreateContext)(HDC);
@@ -47,7 +55,6 @@ public:
     void SetValues();
     float MonteCarlo();
     void Resize(float width, float height);
-    void Timer();
     void Rotate();
     // out must not be in: each row reads all of in.
     static void ApplyMatrix(const float* m, const float* in, float* out);
@@ -75,6 +82,14 @@ public:
     float ValidSize = 1;
     bool ColorUp[3] = {true, true, true};
     bool SizeUp = true;
+    // Frames fall between ticks: they show the scene a Share of the way from
+    // Before, as it stood before the last tick, to where it stands now. Turned is
+    // each angle's turn in that tick.
+    ScenePose Before = {};
+    float Turned[3] = {};
+    float Share = 1;
+    // What the last frame drew.
+    ScenePose Shown = {};
     GLuint Texture = 0;
     SceneView Views[MAX_MONITORS] = {};
     unsigned ViewCount = 0;
@@ -83,6 +98,9 @@ public:
     // Where the halo's texture is not black, as a linear filter reads it: what a
     // point drawn as a polygon must fill.
     Outline Lit = {};
+
+    // Keeps the scene as it stands in Before, with no turn since.
+    void KeepBefore();
 
 private:
     // A spin's sine and cosine, kept because they cost more than the rest of a
@@ -96,7 +114,9 @@ private:
     Turn Turns[MAX_POINTS];
 };
 
-// Timer without the frame.
+// One tick of the animation.
 void Animate(OGLSCENE& scene);
+// The pose a share of the way from the scene's Before to where it stands now.
+void PoseBetween(const OGLSCENE& scene, float share, ScenePose& pose);
 // Redraw without presenting: the frame is left in the back buffer.
 void DrawFrame(OGLSCENE& scene);

@@ -78,12 +78,25 @@ Drift StepPointSize(const SS_Data& data, Drift size)
     return size;
 }
 
+float TurnStep(float rate)
+{
+    // Twice a huge rate overflows a float, and whole turns less is the same turn.
+    return static_cast<float>(std::fmod(2.0 * rate, 360.0));
+}
+
 float TurnAngle(float angle, float rate)
 {
     // Unwrapped, a day-long run outgrows single precision and the turn stalls.
-    // Twice a huge rate overflows a float, and whole turns less is the same turn.
-    const float step = static_cast<float>(std::fmod(2.0 * rate, 360.0));
-    return std::fmod(angle + step, 360.0f);
+    return std::fmod(angle + TurnStep(rate), 360.0f);
+}
+
+float Between(float from, float to, float share)
+{
+    if (share <= 0)
+        return from;
+    if (share >= 1)
+        return to;
+    return from + (to - from) * share;
 }
 
 bool HasPointSprites(const char* version, const char* extensions)

@@ -35,8 +35,12 @@ Drift DriftChannel(Drift channel, int draw);
 float StartingSize(const SS_Data& data, float current);
 // One tick of the point size by sizing mode.
 Drift StepPointSize(const SS_Data& data, Drift size);
+// One tick's turn about an axis turning at this rate, in degrees, less whole turns.
+float TurnStep(float rate);
 // One tick of the cloud's turn about one axis, in degrees, kept within ±360.
 float TurnAngle(float angle, float rate);
+// The value a share of the way from one to the other: either one itself at 0 and 1.
+float Between(float from, float to, float share);
 
 // Whether a context has point sprites, from its GL_VERSION and GL_EXTENSIONS.
 bool HasPointSprites(const char* version, const char* extensions);

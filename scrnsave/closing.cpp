@@ -1,5 +1,7 @@
 #include "scrnsave/closing.h"
 
+#include "scrnsave/scrnsave.h"
+
 #include <cstdlib>
 
 namespace {
@@ -33,7 +35,7 @@ Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam)
     if (IsBlockedSystemCommand(message, wParam))
         return Route::Swallow;
     if (closing) {
-        if (message == WM_TIMER)
+        if (message == WM_TIMER || message == SCRM_FRAME)
             return Route::Swallow;
         if (IsInput(message) || message == WM_PAINT)
             return Route::Default;

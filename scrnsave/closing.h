@@ -11,6 +11,7 @@ enum class Route {
     Default,  // past the saver, straight to DefWindowProc
 };
 
+// Once the full-screen saver is closing, it draws no more frames.
 Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam);
 
 // Whether a message of the full-screen saver ends it: a key, any mouse button or

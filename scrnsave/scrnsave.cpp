@@ -2,7 +2,12 @@
 
 #include "scrnsave/closing.h"
 #include "scrnsave/command_line.h"
+#include "scrnsave/pacing.h"
 
+#include <timeapi.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 HINSTANCE hMainInstance;
@@ -83,6 +88,84 @@ HWND CreateSaverWindow(HINSTANCE instance, HWND host)
                            screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance, nullptr);
 }
 
+// Sleeps until a message comes or, when one is given, until a frame's time.
+class FrameTimer {
+public:
+    // Windows 10 1803 and later keep a waitable timer to the moment when asked to;
+    // before them it fires on the system clock's ticks, 15.6 ms apart unless the
+    // process asks for 1 ms.
+    FrameTimer()
+    {
+        constexpr DWORD HIGH_RESOLUTION = 2;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+        timer_ = CreateWaitableTimerExW(nullptr, nullptr, HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+        if (!timer_) {
+            coarse_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+            timer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+        }
+    }
+    ~FrameTimer()
+    {
+        if (coarse_)
+            timeEndPeriod(1);
+        if (timer_)
+            CloseHandle(timer_);
+    }
+    FrameTimer(const FrameTimer&) = delete;
+    FrameTimer& operator=(const FrameTimer&) = delete;
+
+    void Wait(bool untilDue, double due)
+    {
+        DWORD timeout = INFINITE, handles = 0;
+        if (untilDue) {
+            const double seconds = std::max(0.0, due - SaverSeconds());
+            LARGE_INTEGER relative;  // negative: from now, in 100 ns
+            relative.QuadPart = -std::max<LONGLONG>(1, static_cast<LONGLONG>(seconds * 1e7));
+            if (timer_ && SetWaitableTimer(timer_, &relative, 0, nullptr, nullptr, FALSE))
+                handles = 1;
+            else
+                timeout = static_cast<DWORD>(std::ceil(seconds * 1000));
+        }
+        MsgWaitForMultipleObjectsEx(handles, &timer_, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+
+private:
+    HANDLE timer_ = nullptr;
+    bool coarse_ = false;
+};
+
+// Frames at the display's pace, and before each of them every message that is
+// waiting, so that input ends the saver within a frame however slow frames are.
+void RunFrames(HWND window)
+{
+    FrameTimer timer;
+    double period = 1 / SaverFrameRate(window), rateRead = SaverSeconds(), due = rateRead;
+    bool framesWanted = true;
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+            // Any message may be the one that wakes the monitors.
+            framesWanted = true;
+        }
+        const double now = SaverSeconds();
+        if (!framesWanted || now < due) {
+            timer.Wait(framesWanted, due);
+            continue;
+        }
+        // The display's mode and the power supply can change under the saver.
+        if (now - rateRead >= 1) {
+            period = 1 / SaverFrameRate(window);
+            rateRead = now;
+        }
+        SaverFrame frame = {FrameTime(due, now, period), 0};
+        framesWanted = SendMessageA(window, SCRM_FRAME, 0, reinterpret_cast<LPARAM>(&frame)) != 0;
+        due = NextFrameTime(frame.Time, period, PresentWaited(frame.PresentSeconds, period), SaverSeconds());
+    }
+}
+
 int RunSaver(HINSTANCE instance, HWND host)
 {
     fChildPreview = host != nullptr;
@@ -98,11 +181,7 @@ int RunSaver(HINSTANCE instance, HWND host)
         // Started by a program that does not hold the foreground, the saver would get no keys.
         if (!host)
             SetForegroundWindow(hMainWindow);
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        RunFrames(hMainWindow);
     }
     UnregisterClassA(SAVER_CLASS, instance);
     return 0;
@@ -149,6 +228,32 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+double SaverSeconds()
+{
+    static const double ticksPerSecond = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerSecond;
+}
+
+double SaverFrameRate(HWND window)
+{
+    MONITORINFOEXA monitor = {};
+    monitor.cbSize = sizeof monitor;
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)
+        || !EnumDisplaySettingsA(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode))
+        mode.dmDisplayFrequency = 0;
+    SYSTEM_POWER_STATUS power;
+    const bool onBattery = GetSystemPowerStatus(&power) && power.ACLineStatus == 0;
+    return FrameRate(mode.dmDisplayFrequency, onBattery);
 }
 
 int ScreenSaverMain(HINSTANCE instance, const char* commandTail)

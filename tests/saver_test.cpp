@@ -39,7 +39,7 @@ TEST(Saver, InputEndsTheFullScreenSaverAndNothingElseGetsPastIt)
         {false, false, WM_SYSCOMMAND, SC_MONITORPOWER, Route::Saver}, {false, false, WM_TIMER, 0, Route::Saver}, {false, true, WM_TIMER, 0, Route::Swallow},
         {false, false, WM_KEYDOWN, 0, Route::Saver}, {false, true, WM_KEYDOWN, 0, Route::Default}, {false, true, WM_CHAR, 0, Route::Default},
         {false, true, WM_MOUSEMOVE, 0, Route::Default}, {false, true, WM_MOUSEHWHEEL, 0, Route::Default}, {false, true, WM_PAINT, 0, Route::Default},
-        {false, true, WM_SIZE, 0, Route::Saver}};
+        {false, true, WM_SIZE, 0, Route::Saver}, {false, true, SCRM_FRAME, 0, Route::Swallow}, {true, true, SCRM_FRAME, 0, Route::Saver}};
     for (const auto& r : routes)
         EXPECT_EQ(RouteMessage(r.Preview, r.Closing, r.Message, r.WParam), r.To) << r.Message << ", " << r.WParam << (r.Closing ? ", closing" : "");
 }
@@ -75,70 +75,190 @@ TEST(Saver, EachMonitorThatTheWindowCoversGetsAViewOfItsOwn)
     EXPECT_EQ(MonitorViewports(window, monitors, 3, views, 1), 1u);
 }
 
+TEST(Saver, FramesComeAtTheDisplaysRateAndKeepAnEvenPace)
+{
+    // The refresh, or 60 where it reads 0 or 1; on battery at most 60, as a whole share of the refresh.
+    const struct { unsigned Refresh; bool Battery; double Rate; } rates[] = {{0, false, 60}, {1, false, 60}, {59, false, 59}, {144, false, 144},
+        {0, true, 60}, {60, true, 60}, {30, true, 30}, {120, true, 60}, {144, true, 48}, {75, true, 37.5}, {240, true, 60}};
+    for (const auto& r : rates)
+        EXPECT_EQ(FrameRate(r.Refresh, r.Battery), r.Rate) << r.Refresh << (r.Battery ? " Hz on battery" : " Hz");
+    // A frame shows its due time unless it starts a whole frame late. The next is due a frame after
+    // it, or as soon as its present ends when that took over half a frame: a wait for the display.
+    const double P = 0.0625;
+    const struct { double Due, Start, Present, End, Shown, Next; } frames[] = {{1, 1, 0.001, 1.01, 1, 1.0625}, {1, 1.03125, 0.001, 1.04, 1, 1.0625},
+        {1, 1.0625, 0.001, 1.07, 1.0625, 1.125}, {1, 4, 0.001, 4.01, 4, 4.0625}, {1, 1, 0.04, 1.05, 1, 1.05}, {1, 1, 0.03125, 1.04, 1, 1.0625}};
+    for (const auto& f : frames) {
+        const double shown = FrameTime(f.Due, f.Start, P);
+        EXPECT_TRUE(shown == f.Shown && NextFrameTime(shown, P, PresentWaited(f.Present, P), f.End) == f.Next) << f.Start << ", " << f.Present;
+    }
+}
+
+TEST(Saver, EachFrameRunsTheTickThatCameDueAndShowsTheSceneAtItsOwnTime)
+{
+    // Frames at these gaps for 10 s, with one longer gap half way. At 40 a second or more there
+    // are 400 ticks, however bunched the frames; slower, or across the long gap, one a frame.
+    const struct { const char* Name; std::vector<double> Gaps; double Long, Ticks, Within; } runs[] = {
+        {"60 a second", {1 / 60.0}, 0, 400, 1}, {"40 a second", {0.025}, 0, 400, 1}, {"a coarse timer's 64 a second", {0.015625}, 0, 400, 1},
+        {"two at once, 32 times a second", {0, 0.03125}, 0, 400, 2}, {"10 a second", {0.1}, 0, 100, 1},
+        {"60 a second, one 60 ms late", {1 / 60.0}, 0.06, 401, 1}, {"60 a second, and 3 s held", {1 / 60.0}, 3, 401, 1}};
+    for (const auto& run : runs) {
+        std::vector<double> times;
+        for (double t = 0; t < 10 + 1e-9; t += run.Gaps[times.size() % run.Gaps.size()])
+            times.push_back(1000 + t + (t >= 5 ? run.Long : 0));
+        TickClock clock = {};
+        double shown = 0;
+        for (std::size_t k = 0; k < times.size(); ++k) {
+            const FrameStep step = StepForFrame(clock, times[k]);
+            ASSERT_TRUE(step.Share >= 0 && step.Share <= 1 && step.Clock.Ticks == clock.Ticks + step.Tick) << run.Name;
+            // Where the frame shows the scene, in ticks: never back, never ahead of the time passed, at most two ticks on.
+            const double at = step.Clock.Ticks - 1.0 + step.Share, passed = k ? (times[k] - times[k - 1]) / TICK_SECONDS : 0;
+            EXPECT_TRUE(!k || (at > shown - 1e-6 && at < shown + std::min(2.0, passed) + 1e-6)) << run.Name << ", frame " << k << ": " << shown << " to " << at;
+            clock = step.Clock;
+            shown = at;
+        }
+        EXPECT_NEAR(double(clock.Ticks), run.Ticks, run.Within) << run.Name;
+    }
+}
+
+// Counts the frames that the saver window draws, and times the slowest; OnAsk runs as each is asked for.
+struct Frames {
+    int Drawn = 0;
+    double Slowest = 0;
+    std::function<void()> OnAsk;
+} frames;
+WNDPROC saverProc;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == SCRM_FRAME && frames.OnAsk)
+        frames.OnAsk();
+    const double start = SaverSeconds();
+    const LRESULT result = CallWindowProcA(saverProc, window, message, wParam, lParam);
+    if (message == SCRM_FRAME && result)
+        std::tie(frames.Drawn, frames.Slowest) = std::tuple{frames.Drawn + 1, std::max(frames.Slowest, SaverSeconds() - start)};
+    return result;
+}
+
+void CountFrames(HWND saver, std::function<void()> onAsk = nullptr)
+{
+    frames.OnAsk = std::move(onAsk);
+    saverProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(saver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+}
+
+TEST(Saver, AKeyEndsTheSaverBeforeItsNextFrameHoweverSlowFramesAre)
+{
+    StoreSetting("PointCount", DWORD{100});  // the defaults' halos of 600 pixels, as polygons: far slower than a refresh under llvmpipe
+    int drawnBeforeKey = -1;
+    RunSaver("/s", [&](HWND saver) {
+        if (!saverProc)
+            CountFrames(saver, [&, saver] {
+                if (drawnBeforeKey < 0 && frames.Drawn == 1) {
+                    PostMessageA(saver, WM_KEYDOWN, VK_SPACE, 0);  // while the second frame is drawn
+                    drawnBeforeKey = frames.Drawn;
+                }
+            });
+        return false;
+    });
+    EXPECT_GT(frames.Slowest, 1 / 60.0) << "frames were not slow";
+    EXPECT_EQ(frames.Drawn, drawnBeforeKey + 1) << "frames drawn after the one that the key came in";
+}
+
 // What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
 struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
-TEST(Saver, WhileTheMonitorsAreOffTheSceneMovesButDrawsNothingAndThePreviewIgnoresInput)
+double ThreadSeconds()
+{
+    FILETIME times[4];  // made, ended, in the kernel, in the program
+    GetThreadTimes(GetCurrentThread(), &times[0], &times[1], &times[2], &times[3]);
+    return (times[2].dwLowDateTime + times[3].dwLowDateTime + 4294967296.0 * (times[2].dwHighDateTime + times[3].dwHighDateTime)) / 1e7;
+}
+
+TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
 {
     StoreRecord(WhitePoints(1, 20));
     StoreSetting("Anim_RotZ", DWORD{1});
-    RunSaver("/p", [](HWND saver) {
-        KillTimer(saver, TimerName);
-        DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2},
-                                  {GUID_ACDC_POWER_SOURCE, 4, 0}};
-        const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
-            {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[0]), true},
-            {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[2]), false},
-            {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true},  // the low four bits are Windows' own
-            {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
-            {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
-            {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[3]), false},  // another setting
-            {WM_POWERBROADCAST, SC_MONITORPOWER, MONITOR_POWER_OFF, false},  // only a system command's
-        };
-        for (const auto& step : steps) {
-            // A marker in the buffer that frames are drawn into: any frame clears it away.
-            glClearColor(1, 0, 0, 1);
-            glClear(GL_COLOR_BUFFER_BIT);
-            glClearColor(0, 0, 0, 0);
-            const float before = GLScene.Angle[2];
-            SendMessageA(saver, step.Message, step.WParam, step.LParam);
-            SendMessageA(saver, WM_TIMER, 7, 0);
-            EXPECT_EQ(GLScene.Angle[2], before + 0.5f) << "a tick of any timer turns the cloud by twice RotZ";
-            unsigned char corner[4] = {};
-            glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
-            EXPECT_EQ(corner[0], step.Off ? 255 : 0) << "after message " << step.Message << ", " << step.LParam;
+    int phase = 0, drawn = 0;
+    double since = 0, busy = 0;
+    std::uint64_t ticks = 0;
+    RunSaver("/s", [&](HWND saver) {
+        if (phase == 0) {
+            CountFrames(saver);
+            DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2},
+                                      {GUID_ACDC_POWER_SOURCE, 4, 0}};
+            const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
+                {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
+                {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
+                {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[0]), true},
+                {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
+                {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[2]), false},
+                {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
+                {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[3]), false},  // another setting
+                {WM_POWERBROADCAST, SC_MONITORPOWER, MONITOR_POWER_OFF, false},  // only a system command's
+                {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true},  // the low four bits are Windows' own
+                {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
+            };
+            // Frames a tick apart, from now on, so that each one on runs a tick.
+            SaverFrame frame = {SaverSeconds(), 0};
+            for (const auto& step : steps) {
+                // A marker in the buffer that frames are drawn into: any frame clears it away.
+                glClearColor(1, 0, 0, 1);
+                glClear(GL_COLOR_BUFFER_BIT);
+                glClearColor(0, 0, 0, 0);
+                const float before = GLScene.Angle[2];
+                SendMessageA(saver, step.Message, step.WParam, step.LParam);
+                frame.Time += TICK_SECONDS;
+                EXPECT_EQ(SendMessageA(saver, SCRM_FRAME, 0, reinterpret_cast<LPARAM>(&frame)), step.Off ? FALSE : TRUE);
+                EXPECT_EQ(GLScene.Angle[2], before + (step.Off ? 0 : 0.5f)) << "a tick turns the cloud by twice RotZ";
+                unsigned char corner[4] = {};
+                glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+                EXPECT_EQ(corner[0], step.Off ? 255 : 0) << "after message " << step.Message << ", " << step.LParam;
+            }
+            // And off for a while.
+            std::tie(since, busy, ticks, drawn, phase) = std::tuple{SaverSeconds(), ThreadSeconds(), AnimationClock.Ticks, frames.Drawn, 1};
+        } else if (phase == 1 && SaverSeconds() - since > 0.3) {
+            EXPECT_EQ(frames.Drawn, drawn);
+            EXPECT_EQ(AnimationClock.Ticks, ticks);
+            EXPECT_LT(ThreadSeconds() - busy, (SaverSeconds() - since) / 3) << "the saver kept busy with the monitors off";
+            SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
+            phase = 2;
+        } else if (phase == 2 && frames.Drawn > drawn) {
+            EXPECT_LE(AnimationClock.Ticks, ticks + 1) << "on again, the scene goes on from where it stopped";
+            return true;
         }
-        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
-            SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
-        MSG closing;
-        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
+        return false;
     });
-    EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
 }
 
 // Run also at 192 DPI.
-TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunk)
+TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunkAndIgnoresInput)
 {
     StoreRecord(WhitePoints(1, 192));
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN), SHRINK = 8;
     std::vector<std::uint8_t> screen, preview;
     RunSaver("/s", [&](HWND saver) {
-        // A paint comes before any tick, and it shows the first frame: the halo's lit middle.
+        // What the background brush paints over is drawn again at once: the halo's lit middle.
+        RedrawWindow(saver, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         HDC desktop = GetDC(nullptr);
-        EXPECT_GT(GetRValue(GetPixel(desktop, screenWidth / 2, screenHeight / 2)), 200) << "no frame before the first tick";
+        EXPECT_GT(GetRValue(GetPixel(desktop, screenWidth / 2, screenHeight / 2)), 200) << "black until the next frame";
         ReleaseDC(nullptr, desktop);
-        screen = SaverFrame(saver);
+        screen = SaverPixels(saver);
         EXPECT_TRUE(GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
         SendMessageA(saver, WM_SETCURSOR, reinterpret_cast<WPARAM>(saver), HTCLIENT);
         SendMessageA(saver, WM_ACTIVATEAPP, FALSE, 0);
         MSG closing;
         EXPECT_FALSE(GetCursor() || PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a cursor, or an end without a move";
+        return true;
     });
-    RunSaver("/p", [&](HWND saver) { preview = SaverFrame(saver); }, {screenWidth / SHRINK, screenHeight / SHRINK});
+    RunSaver("/p", [&](HWND saver) {
+        preview = SaverPixels(saver);
+        for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
+            SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
+        MSG closing;
+        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
+        return true;
+    }, {screenWidth / SHRINK, screenHeight / SHRINK});
+    EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";
     // Without a height to go by, a preview keeps its monitor's own scale.
     EXPECT_TRUE(PreviewScale(144, 0, 768) == 1.5f && PreviewScale(144, 96, 0) == 1.5f && PreviewScale(96, 96, -5) == 1.0f);
     ASSERT_EQ(screen.size(), preview.size() * SHRINK * SHRINK) << "the preview fills its host";

@@ -33,7 +33,7 @@ TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadSpinsScaleWithSpeedAndNoCountGo
         data.PointCount = count;
         EXPECT_EQ(LivePoints(count), 1500u);
         EXPECT_EQ(BuildCloud(scene, data), cloud) << count;
-        scene->Timer();
+        Animate(*scene);
         EXPECT_EQ(scene->ZPos, -300.0f) << "the member after the spins, for " << count;
     }
 }
@@ -183,6 +183,32 @@ TEST(Scene, AFrameTurnsTheCloudAboutZThenYThenXAndTintsItsHalosWithTheColour)
     for (std::size_t i = 0; i < frame.size(); ++i)
         sum[i % 3] += frame[i];
     EXPECT_TRUE(std::fabs(sum[1] / sum[0] - 0.5) < 0.01 && std::fabs(sum[2] / sum[0] - 0.25) < 0.01) << sum[0] << ", " << sum[1] << ", " << sum[2];
+}
+
+TEST(Scene, AFrameBetweenTwoTicksShowsTheSceneThatShareOfTheWayFromOneToTheNext)
+{
+    unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));  // soft, so that light has its centre between pixels
+    WindowScene scene(sprite, 100, 100);
+    SS_Data data = WhitePoints(1, 20);
+    data.Anim_Rotating = data.Anim_R = data.Anim_RotZ = 1;
+    std::tie(data.SCol_R, data.Sizing, data.Size_Min, data.RotZ) = std::tuple{0.5f, 1, 8.0f, 0.5f};  // the size swings from 8
+    scene->SetSSData(data);
+    std::copy_n(std::begin({0.0f, 5.0f, 0.0f}), 3, scene->Cloud[0]);
+    scene->Spin[0] = 0.3f;
+    scene->Angle[2] = 359.5f;  // the tick's turn of 1 degree wraps it round to 0.5
+    const std::vector<std::uint8_t> first = scene.Frame();
+    Animate(*scene);
+    scene->Share = 0;
+    EXPECT_TRUE(scene.Frame() == first) << "at 0, the frame is the earlier tick's own";
+    scene->Share = 1;
+    const Light from = LightOf(first, 100), to = LightOf(scene.Frame(), 100);
+    scene->Share = 0.5f;
+    const Light half = LightOf(scene.Frame(), 100);
+    EXPECT_TRUE(std::fabs(half.X - (from.X + to.X) / 2) < 0.25 && std::fabs(half.Y - (from.Y + to.Y) / 2) < 0.25 && std::hypot(to.X - from.X, to.Y - from.Y) > 1)
+        << from.X << ", " << from.Y << " to " << to.X << ", " << to.Y << " has " << half.X << ", " << half.Y << " half way";
+    EXPECT_FLOAT_EQ(scene->Shown.Color[0], (0.5f + scene->Color[0]) / 2);
+    EXPECT_FLOAT_EQ(scene->Shown.PointSize, 8.125f);
 }
 
 TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosToItself)

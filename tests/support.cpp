@@ -82,7 +82,7 @@ std::vector<std::uint8_t> WindowScene::Frame()
     return DrawnFrame(*scene_, width_, height_);
 }
 
-std::vector<std::uint8_t> SaverFrame(HWND saver)
+std::vector<std::uint8_t> SaverPixels(HWND saver)
 {
     RECT client;
     GetClientRect(saver, &client);
@@ -92,32 +92,37 @@ std::vector<std::uint8_t> SaverFrame(HWND saver)
 namespace {
 
 HWND host;
-std::function<void(HWND)> saverStep;
+std::function<bool(HWND)> saverStep;
 
-void CALLBACK StepOnceStarted(HWND, UINT, UINT_PTR timer, DWORD)
+bool stepped;
+
+void CALLBACK StepOnceDrawn(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    if (!IsWindow(hMainWindow) || !TimerName)
+    if (!IsWindow(hMainWindow) || !AnimationClock.Running)
+        return;
+    stepped = true;
+    if (!saverStep(hMainWindow))
         return;
     KillTimer(nullptr, timer);
-    saverStep(hMainWindow);
-    saverStep = nullptr;
     DestroyWindow(host ? host : hMainWindow);
 }
 
 }  // namespace
 
-void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZE hostSize)
+void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZE hostSize)
 {
     std::string tail = mode;
+    host = nullptr;
     if (tail == "/p") {
         host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, hostSize.cx, hostSize.cy, nullptr, nullptr, nullptr, nullptr);
         tail += " " + HandleText(host);
     }
     saverStep = step;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceStarted);
+    stepped = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceDrawn);
     EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);
-    EXPECT_FALSE(saverStep) << "the saver ended before its step could run";
+    EXPECT_TRUE(stepped) << "the saver ended before its step could run";
 }
 
 const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0";

@@ -11,6 +11,7 @@
 #include "scene/rules.h"
 #include "scrnsave/closing.h"
 #include "scrnsave/command_line.h"
+#include "scrnsave/pacing.h"
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
 
@@ -78,11 +79,12 @@ private:
 };
 
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
-// host window of the given size. Once it has started, runs the step with the
-// saver's window, then ends it by closing the window or the host.
-void RunSaver(const char* mode, const std::function<void(HWND saver)>& step, SIZE hostSize = {320, 240});
+// host window of the given size. Once it has drawn a frame, runs the step with the
+// saver's window every 10 ms until the step says it is done, then ends the saver
+// by closing the window or the host.
+void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZE hostSize = {320, 240});
 // The frame that the saver's scene draws now, read back: RGB rows from the bottom up.
-std::vector<std::uint8_t> SaverFrame(HWND saver);
+std::vector<std::uint8_t> SaverPixels(HWND saver);
 
 // Drives the real configuration dialog from inside its modal loops. Each action
 // runs as soon as the dialog with its caption is shown and enabled.
