@@ -113,19 +113,14 @@ TEST(Saver, EachFrameRunsTheTickThatCameDueAndShowsTheSceneAtItsOwnTime)
             // Where the frame shows the scene, in ticks: never back, never ahead of the time passed, at most two ticks on.
             const double at = step.Clock.Ticks - 1.0 + step.Share, passed = k ? (times[k] - times[k - 1]) / TICK_SECONDS : 0;
             EXPECT_TRUE(!k || (at > shown - 1e-6 && at < shown + std::min(2.0, passed) + 1e-6)) << run.Name << ", frame " << k << ": " << shown << " to " << at;
-            clock = step.Clock;
-            shown = at;
+            std::tie(clock, shown) = std::tuple{step.Clock, at};
         }
         EXPECT_NEAR(double(clock.Ticks), run.Ticks, run.Within) << run.Name;
     }
 }
 
 // Counts the frames that the saver window draws, and times the slowest; OnAsk runs as each is asked for.
-struct Frames {
-    int Drawn = 0;
-    double Slowest = 0;
-    std::function<void()> OnAsk;
-} frames;
+struct Frames { int Drawn = 0; double Slowest = 0; std::function<void()> OnAsk; } frames;
 WNDPROC saverProc;
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -166,13 +161,6 @@ TEST(Saver, AKeyEndsTheSaverBeforeItsNextFrameHoweverSlowFramesAre)
 // What Windows sends when the display's state changes: 0 off, 1 on, 2 dimmed.
 struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
-double ThreadSeconds()
-{
-    FILETIME times[4];  // made, ended, in the kernel, in the program
-    GetThreadTimes(GetCurrentThread(), &times[0], &times[1], &times[2], &times[3]);
-    return (times[2].dwLowDateTime + times[3].dwLowDateTime + 4294967296.0 * (times[2].dwHighDateTime + times[3].dwHighDateTime)) / 1e7;
-}
-
 TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
 {
     StoreRecord(WhitePoints(1, 20));
@@ -180,11 +168,15 @@ TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
     int phase = 0, drawn = 0;
     double since = 0, busy = 0;
     std::uint64_t ticks = 0;
+    const auto threadSeconds = [] {
+        FILETIME times[4];  // made, ended, in the kernel, in the program
+        GetThreadTimes(GetCurrentThread(), &times[0], &times[1], &times[2], &times[3]);
+        return (times[2].dwLowDateTime + times[3].dwLowDateTime + 4294967296.0 * (times[2].dwHighDateTime + times[3].dwHighDateTime)) / 1e7;
+    };
     RunSaver("/s", [&](HWND saver) {
         if (phase == 0) {
             CountFrames(saver);
-            DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2},
-                                      {GUID_ACDC_POWER_SOURCE, 4, 0}};
+            DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2}, {GUID_ACDC_POWER_SOURCE, 4, 0}};
             const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
                 {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
                 {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
@@ -214,11 +206,11 @@ TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
                 EXPECT_EQ(corner[0], step.Off ? 255 : 0) << "after message " << step.Message << ", " << step.LParam;
             }
             // And off for a while.
-            std::tie(since, busy, ticks, drawn, phase) = std::tuple{SaverSeconds(), ThreadSeconds(), AnimationClock.Ticks, frames.Drawn, 1};
+            std::tie(since, busy, ticks, drawn, phase) = std::tuple{SaverSeconds(), threadSeconds(), AnimationClock.Ticks, frames.Drawn, 1};
         } else if (phase == 1 && SaverSeconds() - since > 0.3) {
             EXPECT_EQ(frames.Drawn, drawn);
             EXPECT_EQ(AnimationClock.Ticks, ticks);
-            EXPECT_LT(ThreadSeconds() - busy, (SaverSeconds() - since) / 3) << "the saver kept busy with the monitors off";
+            EXPECT_LT(threadSeconds() - busy, (SaverSeconds() - since) / 3) << "the saver kept busy with the monitors off";
             SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
             phase = 2;
         } else if (phase == 2 && frames.Drawn > drawn) {

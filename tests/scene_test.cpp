@@ -199,12 +199,9 @@ TEST(Scene, AFrameBetweenTwoTicksShowsTheSceneThatShareOfTheWayFromOneToTheNext)
     scene->Angle[2] = 359.5f;  // the tick's turn of 1 degree wraps it round to 0.5
     const std::vector<std::uint8_t> first = scene.Frame();
     Animate(*scene);
-    scene->Share = 0;
-    EXPECT_TRUE(scene.Frame() == first) << "at 0, the frame is the earlier tick's own";
-    scene->Share = 1;
-    const Light from = LightOf(first, 100), to = LightOf(scene.Frame(), 100);
-    scene->Share = 0.5f;
-    const Light half = LightOf(scene.Frame(), 100);
+    const auto frameAt = [&](float share) { scene->Share = share; return scene.Frame(); };
+    EXPECT_TRUE(frameAt(0) == first) << "at 0, the frame is the earlier tick's own";
+    const Light from = LightOf(first, 100), to = LightOf(frameAt(1), 100), half = LightOf(frameAt(0.5f), 100);
     EXPECT_TRUE(std::fabs(half.X - (from.X + to.X) / 2) < 0.25 && std::fabs(half.Y - (from.Y + to.Y) / 2) < 0.25 && std::hypot(to.X - from.X, to.Y - from.Y) > 1)
         << from.X << ", " << from.Y << " to " << to.X << ", " << to.Y << " has " << half.X << ", " << half.Y << " half way";
     EXPECT_FLOAT_EQ(scene->Shown.Color[0], (0.5f + scene->Color[0]) / 2);
