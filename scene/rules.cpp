@@ -3,6 +3,7 @@
 #include "scene/oglscene.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -190,6 +191,26 @@ PIXELFORMATDESCRIPTOR PixelFormatRequest()
     request.cAccumBits = 16;
     request.cDepthBits = 16;
     return request;
+}
+
+int ChooseFormat(const PIXELFORMATDESCRIPTOR* formats, int count)
+{
+    constexpr DWORD NEEDED = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    int chosen = 0;
+    std::array<int, 4> best = {};
+    for (int i = 0; i < count; ++i) {
+        const PIXELFORMATDESCRIPTOR& format = formats[i];
+        if ((format.dwFlags & NEEDED) != NEEDED || format.iPixelType != PFD_TYPE_RGBA)
+            continue;
+        // A generic format that a driver accelerates is the driver's own.
+        const bool software = (format.dwFlags & PFD_GENERIC_FORMAT) && !(format.dwFlags & PFD_GENERIC_ACCELERATED);
+        const std::array<int, 4> rank = {!software, std::min<int>(format.cColorBits, 32), format.cDepthBits > 0, format.cAccumBits > 0};
+        if (!chosen || rank > best) {
+            chosen = i + 1;
+            best = rank;
+        }
+    }
+    return chosen;
 }
 
 float ClientSide(float side)

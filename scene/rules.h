@@ -55,7 +55,14 @@ float RaisedSize(const PointCaps& caps, float pixels);
 // corners where every texel is black.
 Outline LitOutline(const unsigned char* texels);
 
+// What to ask ChoosePixelFormat for when no format of the device's own will do.
 PIXELFORMATDESCRIPTOR PixelFormatRequest();
+// The format to draw with from a device's formats, numbered from 1: RGBA,
+// double-buffered, drawn to a window with OpenGL. Accelerated ones come first,
+// since Windows' own OpenGL draws in software and has no point sprites; then the
+// most colour bits up to 32, a depth buffer and an accumulation buffer. 0 when
+// none will do.
+int ChooseFormat(const PIXELFORMATDESCRIPTOR* formats, int count);
 // A client size for the projection: 1 in place of anything not positive.
 float ClientSide(float side);
 // A ClientSide in whole pixels, truncated; sizes past the int range saturate.

@@ -145,6 +145,27 @@ TEST(Scene, PointSpritesComeWithOpenGl2OrTheirExtensionByItsWholeName)
         EXPECT_EQ(HasPointSprites(c.Version, c.Extensions), c.Sprites) << (c.Version ? c.Version : "-") << ", " << (c.Extensions ? c.Extensions : "-");
 }
 
+TEST(Scene, ThePixelFormatIsTheGpusWithTheMostColourThenDepthThenAnAccumulationBuffer)
+{
+    const DWORD WINDOW = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, SOFTWARE = WINDOW | PFD_GENERIC_FORMAT;
+    const auto format = [](DWORD flags, BYTE colour, BYTE depth, BYTE accumulation, BYTE type = PFD_TYPE_RGBA) {
+        PIXELFORMATDESCRIPTOR f = PixelFormatRequest();
+        std::tie(f.dwFlags, f.iPixelType, f.cColorBits, f.cDepthBits, f.cAccumBits) = std::tuple{flags, type, colour, depth, accumulation};
+        return f;
+    };
+    // Lists as drivers give them, and the format chosen, counted from 1.
+    const struct { const char* List; std::vector<PIXELFORMATDESCRIPTOR> Formats; int Chosen; } lists[] = {
+        {"a GPU's, some with accumulation", {format(WINDOW, 32, 24, 0), format(WINDOW, 64, 24, 0), format(WINDOW, 32, 24, 64), format(SOFTWARE, 32, 32, 64)}, 3},
+        {"a GPU's without accumulation, and Windows' own with it", {format(SOFTWARE, 32, 32, 64), format(WINDOW, 24, 24, 0), format(WINDOW, 32, 0, 0), format(WINDOW, 32, 24, 0)}, 4},
+        {"Windows' own alone, as in a virtual machine", {format(SOFTWARE & ~PFD_DOUBLEBUFFER, 32, 32, 64), format(SOFTWARE, 24, 32, 64), format(SOFTWARE, 32, 32, 64)}, 3},
+        {"a 16-bit desktop", {format(SOFTWARE, 16, 16, 32), format(WINDOW, 16, 0, 0), format(WINDOW, 16, 16, 0)}, 3},
+        {"a generic format that the driver accelerates", {format(SOFTWARE, 32, 32, 64), format(SOFTWARE | PFD_GENERIC_ACCELERATED, 16, 16, 0)}, 2},
+        {"none that will do", {format(PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 32, 24, 0), format(WINDOW, 32, 24, 0, PFD_TYPE_COLORINDEX),
+                               format(PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER, 32, 24, 0)}, 0}};
+    for (const auto& l : lists)
+        EXPECT_EQ(ChooseFormat(l.Formats.data(), static_cast<int>(l.Formats.size())), l.Chosen) << l.List;
+}
+
 // The red light of the columns from..to of a frame, and where its centre lies.
 struct Light { double Total = 0, X = 0, Y = 0; };
 
@@ -210,30 +231,37 @@ TEST(Scene, AFrameBetweenTwoTicksShowsTheSceneThatShareOfTheWayFromOneToTheNext)
 
 TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosToItself)
 {
-    // A point 2 units right of the centre, 300 from the eye, lies 2 / (2 x 300 tan 1.5°) of
-    // a view's height right of the view's middle, whatever the view's width.
-    const double offset = 100 * 2 / (600 * std::tan(1.5 * PI / 180));
-    // Two monitors: 80 x 100 at the left, and 120 x 60 beside it, 20 lower, at twice the scale.
-    WindowScene spanning(nullptr, 200, 100);
-    spanning->SetSSData(WhitePoints(1, 8));
-    spanning->Cloud[0][0] = 2.0f;
-    const SceneView views[] = {{{0, 0, 80, 100}, 1}, {{80, 20, 200, 80}, 2}, {{0, 0, 200, 100}, 1}};
-    spanning->SetViews(views, 2, 100);
-    std::vector<std::uint8_t> frame = spanning.Frame();
-    const Light left = LightOf(frame, 200, 0, 80), right = LightOf(frame, 200, 80, 200);
-    EXPECT_NEAR(left.X, 39.5 + offset, 0.5);
-    EXPECT_NEAR(left.Y, 49.5, 0.5);
-    EXPECT_NEAR(right.X, 139.5 + offset * 60 / 100, 0.5);
-    EXPECT_NEAR(right.Y, 49.5, 0.5) << "rows count from the bottom in the frame";
-    EXPECT_NEAR(right.Total / left.Total, 4, 0.4) << "a halo twice as wide at twice the scale";
+    // Two monitors lined up at the top: 300 x 360 at the left, and 400 x 260 beside it at twice the
+    // scale. A unit of the cloud, 300 from the eye, spans H / (2 x 300 tan 1.5°) pixels of a view H high.
+    WindowScene spanning(nullptr, 700, 360);
+    const double unit = 1 / (600 * std::tan(1.5 * PI / 180));
+    const SceneView views[] = {{{0, 0, 300, 360}, 1}, {{300, 0, 700, 260}, 2}, {{0, 0, 700, 360}, 1}};
+    spanning->SetViews(views, 2, 360);
+    // A point 2 units right of the centre; rows count from the bottom in the frame. Then, soft and
+    // large, one that only the left monitor can draw as a sprite and the right one as a polygon.
+    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
+    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
+    ASSERT_TRUE(spanning->Points.Largest >= 150 && spanning->Points.Largest < 300) << spanning->Points.Largest;
+    for (const float size : {8.0f, 150.0f}) {
+        if (size > 8)
+            std::copy_n(halo, SPRITE_TEXELS, spanning->Sprite);
+        spanning->SetSSData(WhitePoints(1, size));
+        spanning->Cloud[0][0] = 2.0f;
+        const std::vector<std::uint8_t> frame = spanning.Frame();
+        const Light left = LightOf(frame, 700, 0, 300), right = LightOf(frame, 700, 300, 700);
+        EXPECT_TRUE(size > 8 || (std::fabs(left.X - 149.5 - 2 * 360 * unit) < 0.5 && std::fabs(left.Y - 179.5) < 0.5
+                                 && std::fabs(right.X - 499.5 - 2 * 260 * unit) < 0.5 && std::fabs(right.Y - 229.5) < 0.5))
+            << left.X << ", " << left.Y << " and " << right.X << ", " << right.Y;
+        EXPECT_NEAR(right.Total / left.Total, 4, 0.4) << "a halo twice as wide at twice the scale, of size " << size;
+    }
 
     // Halos 60 across at the left monitor's right edge, and 120 at the right one's left edge, stay on theirs.
     spanning->SetSSData(WhitePoints(1, 60));
-    for (const auto& [x, lit, dark] : {std::tuple{5.0f, 70, 80}, {-9.0f, 80, 50}}) {
+    for (const auto& [x, lit, dark] : {std::tuple{6.0f, 285, 300}, {-11.5f, 300, 285}}) {
         spanning->Cloud[0][0] = x;
-        frame = spanning.Frame();
-        EXPECT_GT(LightOf(frame, 200, lit, lit + 10).Total, 0) << x;
-        EXPECT_EQ(LightOf(frame, 200, dark, dark + 15).Total, 0) << "a monitor's halo reached into the other one, from " << x;
+        const std::vector<std::uint8_t> frame = spanning.Frame();
+        EXPECT_GT(LightOf(frame, 700, lit, lit + 10).Total, 0) << x;
+        EXPECT_EQ(LightOf(frame, 700, dark, dark + 15).Total, 0) << "a monitor's halo reached into the other one, from " << x;
     }
     // A side of no pixels, or not a number, counts as one, and one past the largest viewport as that.
     GLint largest[2], viewport[4];
@@ -245,10 +273,10 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
         EXPECT_TRUE(viewport[2] == viewWidth && viewport[3] == viewHeight) << width << " x " << height;
     }
     // One monitor again: the whole window, with nothing of the last one's box left.
-    spanning->Resize(200, 100);
-    spanning->SetViews(&views[2], 1, 100);
+    spanning->Resize(700, 360);
+    spanning->SetViews(&views[2], 1, 360);
     spanning->Cloud[0][0] = 0;
-    EXPECT_GT(LightOf(spanning.Frame(), 200, 70, 80).Total, 0);
+    EXPECT_GT(LightOf(spanning.Frame(), 700, 345, 355).Total, 0);
 }
 
 // The halo's level at (u, v) texels from its top left, as a linear filter samples it.
