@@ -52,27 +52,6 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
-// The frame that the library asks for, at its time; none while the monitors are dark,
-// and no tick either, so that the scene goes on from where it stopped.
-LRESULT DrawSaverFrame(SaverFrame& frame)
-{
-    if (monitorsOff)
-        return FALSE;
-    const FrameStep step = StepForFrame(AnimationClock, frame.Time);
-    AnimationClock = step.Clock;
-    if (step.Tick)
-        Animate(GLScene);
-    GLScene.Share = step.Share;
-    DrawFrame(GLScene);
-    // Drawn to the end first, so that only handing the frame to the display is timed.
-    glFinish();
-    const double start = SaverSeconds();
-    SwapBuffers(GLScene.hDC);
-    glFinish();
-    frame.PresentSeconds = SaverSeconds() - start;
-    return TRUE;
-}
-
 UINT SystemDpi()
 {
     HDC screen = GetDC(nullptr);
@@ -106,8 +85,20 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT area, LPARAM list)
     return monitors.Count < MAX_MONITORS;
 }
 
+// The preview is one picture of the monitor that holds it.
+SceneView PreviewView(HWND window)
+{
+    RECT area;
+    GetWindowRect(window, &area);
+    const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info = {sizeof info, {}, {}, 0};
+    GetMonitorInfoA(monitor, &info);
+    return {{0, 0, area.right - area.left, area.bottom - area.top},
+            PreviewScale(MonitorDpi(monitor), area.bottom - area.top, info.rcMonitor.bottom - info.rcMonitor.top)};
+}
+
 // Full screen, the window spans every monitor, and each gets a cloud of its own
-// at its own DPI. The preview is one picture of the monitor that holds it.
+// at its own DPI.
 void SetViews(HWND window)
 {
     RECT area;
@@ -115,17 +106,45 @@ void SetViews(HWND window)
     SceneView views[MAX_MONITORS];
     unsigned count = 1;
     if (fChildPreview) {
-        const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
-        MONITORINFO info = {sizeof info, {}, {}, 0};
-        GetMonitorInfoA(monitor, &info);
-        views[0] = {{0, 0, area.right - area.left, area.bottom - area.top},
-                    PreviewScale(MonitorDpi(monitor), area.bottom - area.top, info.rcMonitor.bottom - info.rcMonitor.top)};
+        views[0] = PreviewView(window);
     } else {
         MonitorList monitors;
         EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
         count = MonitorViewports(area, monitors.Views, monitors.Count, views, MAX_MONITORS);
     }
     GLScene.SetViews(views, count, area.bottom - area.top);
+}
+
+// Windows tells only top-level windows of a new display mode or DPI, and a child
+// nothing when its parent is dragged to another monitor: each frame looks.
+void FollowPreviewMonitor(HWND window)
+{
+    const SceneView view = PreviewView(window);
+    if (!EqualRect(&view.Area, &GLScene.Views[0].Area) || view.Scale != GLScene.Views[0].Scale)
+        SetViews(window);
+}
+
+// The frame that the library asks for, at its time; none while the monitors are dark,
+// and no tick either, so that the scene goes on from where it stopped.
+LRESULT DrawSaverFrame(HWND window, SaverFrame& frame)
+{
+    if (monitorsOff)
+        return FALSE;
+    if (fChildPreview)
+        FollowPreviewMonitor(window);
+    const FrameStep step = StepForFrame(AnimationClock, frame.Time);
+    AnimationClock = step.Clock;
+    if (step.Tick)
+        Animate(GLScene);
+    GLScene.Share = step.Share;
+    DrawFrame(GLScene);
+    // Drawn to the end first, so that only handing the frame to the display is timed.
+    glFinish();
+    const double start = SaverSeconds();
+    SwapBuffers(GLScene.hDC);
+    glFinish();
+    frame.PresentSeconds = SaverSeconds() - start;
+    return TRUE;
 }
 
 }  // namespace
@@ -233,7 +252,7 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     }
     case SCRM_FRAME:
         // The library's own question, which only the saver answers.
-        return DrawSaverFrame(*reinterpret_cast<SaverFrame*>(lParam));
+        return DrawSaverFrame(hWnd, *reinterpret_cast<SaverFrame*>(lParam));
     case WM_SYSCOMMAND:
     case WM_POWERBROADCAST:
         monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);

@@ -89,17 +89,32 @@ std::vector<std::uint8_t> SaverPixels(HWND saver)
     return DrawnFrame(GLScene, client.right, client.bottom);
 }
 
+SaverFrames frames;
+
 namespace {
 
 HWND host;
 std::function<bool(HWND)> saverStep;
-
 bool stepped;
+WNDPROC saverProc;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == SCRM_FRAME && frames.OnAsk)
+        frames.OnAsk();
+    const double start = SaverSeconds();
+    const LRESULT result = CallWindowProcA(saverProc, window, message, wParam, lParam);
+    if (message == SCRM_FRAME && result)
+        std::tie(frames.Drawn, frames.Slowest) = std::tuple{frames.Drawn + 1, std::max(frames.Slowest, SaverSeconds() - start)};
+    return result;
+}
 
 void CALLBACK StepOnceDrawn(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (!IsWindow(hMainWindow) || !AnimationClock.Running)
         return;
+    if (!stepped)
+        saverProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
     stepped = true;
     if (!saverStep(hMainWindow))
         return;
@@ -119,7 +134,8 @@ void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZ
     }
     saverStep = step;
     stepped = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, StepOnceDrawn);
+    frames = {};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepOnceDrawn);
     EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(stepped) << "the saver ended before its step could run";

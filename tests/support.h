@@ -80,9 +80,12 @@ private:
 
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
 // host window of the given size. Once it has drawn a frame, runs the step with the
-// saver's window every 10 ms until the step says it is done, then ends the saver
+// saver's window every 50 ms until the step says it is done, then ends the saver
 // by closing the window or the host.
 void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZE hostSize = {320, 240});
+// From the first step on, the frames that the saver draws, and the time of the slowest; OnAsk runs as each is asked for.
+struct SaverFrames { int Drawn = 0; double Slowest = 0; std::function<void()> OnAsk; };
+extern SaverFrames frames;
 // The frame that the saver's scene draws now, read back: RGB rows from the bottom up.
 std::vector<std::uint8_t> SaverPixels(HWND saver);
 
