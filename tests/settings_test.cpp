@@ -40,6 +40,13 @@ TEST(Registry, AStoreIsForEveryoneWhereWindowsAllowsItAndElseTheUsersOwn)
     StoreRecord(DistinctRecord());
     EXPECT_FALSE(HasKey(HKEY_CURRENT_USER));
     EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord()));
+    // A user's key that cannot go, as it holds a key of its own, takes the store as well.
+    StoreSetting("PointCount", DWORD{98}, HKEY_CURRENT_USER);
+    HKEY inner;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(CONFIG_KEY) + "\\Inner").c_str(), 0, nullptr, 0, KEY_READ, nullptr, &inner, nullptr), ERROR_SUCCESS);
+    RegCloseKey(inner);
+    StoreRecord(WhitePoints(2, 30));
+    EXPECT_EQ(Described(WhitePoints(2, 30)), Described(StoredRecord()));
 
     // The machine key only an elevated process may write, the user's own takes the whole store.
     MakeReadOnly(HKEY_LOCAL_MACHINE);
