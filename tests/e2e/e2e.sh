@@ -88,6 +88,8 @@ display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 
 
 installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
 uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
+# chosen NAME: the user's desktop setting NAME, or nothing.
+chosen() { "$tool" "$session" reg query "$desktop" /v "$1" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 
 installer() {
   local setup
@@ -107,6 +109,11 @@ installer() {
     ! wine reg query "$own" || fail "the uninstaller left the user's own settings behind"
     ! wine reg query "$desktop" /v SCRNSAVE.EXE || fail "a removed saver is still the chosen one"
   done
+  # A folder in the saver's place makes the part as an administrator fail.
+  mkdir "$installed"
+  ! wine "$setup" /S /SETSAVER || fail "a failed install reported success"
+  [[ -z $(chosen SCRNSAVE.EXE) ]] && ! wine reg query "$entry" || fail "a failed install chose or registered a saver"
+  rmdir "$installed"
 }
 
 $4
