@@ -128,7 +128,9 @@ SectionEnd
 
 Function MakeCurrentSaver
   WriteRegStr HKCU "Control Panel\Desktop" "SCRNSAVE.EXE" "$SYSDIR\nimbrel.scr"
-  WriteRegStr HKCU "Control Panel\Desktop" "ScreenSaveActive" "1"
+  ; SPI_SETSCREENSAVEACTIVE with SPIF_UPDATEINIFILE | SPIF_SENDCHANGE writes
+  ; ScreenSaveActive and has Windows take up the new saver now, not at sign-in.
+  System::Call 'user32::SystemParametersInfoW(i 17, i 1, p 0, i 3)'
 FunctionEnd
 
 Section "Uninstall"
