@@ -99,15 +99,19 @@ display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 
 
 installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
 uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
+# chosen NAME: the user's desktop setting NAME, or nothing.
+chosen() { "$tool" "$session" reg query "$desktop" /v "$1" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 
 installer() {
-  local setup
+  local setup expected
   setup=$(dirname "$(dirname "$scr")")/nimbrel-setup.exe
   for options in "" /SETSAVER; do
+    wine reg add "$desktop" /v ScreenSaveActive /d 0 /f
     wine "$setup" /S $options || fail "the installer failed"
     cmp -s "$installed" "$scr" || fail "the installed saver is not the one built"
-    if wine reg query "$desktop" /v SCRNSAVE.EXE; then [[ -n $options ]]; else [[ -z $options ]]; fi ||
-      fail "only /SETSAVER makes Nimbrel the screen saver"
+    if [[ -n $options ]]; then expected='C:\windows\system32\nimbrel.scr 1'; else expected=' 0'; fi
+    [[ "$(chosen SCRNSAVE.EXE) $(chosen ScreenSaveActive)" == "$expected" ]] ||
+      fail "only /SETSAVER makes Nimbrel the screen saver, and active at once"
     wine reg add "$settings" /v PointCount /t REG_DWORD /d 77 /f
     wine reg add "$own" /v PointCount /t REG_DWORD /d 78 /f
     uninstaller=$("$tool" "$session" reg query "$entry" /v UninstallString | tr -d '\r' | grep -o '[A-Z]:\\[^"]*')
@@ -118,6 +122,11 @@ installer() {
     ! wine reg query "$own" || fail "the uninstaller left the user's own settings behind"
     ! wine reg query "$desktop" /v SCRNSAVE.EXE || fail "a removed saver is still the chosen one"
   done
+  # A folder in the saver's place makes the part as an administrator fail.
+  mkdir "$installed"
+  ! wine "$setup" /S /SETSAVER || fail "a failed install reported success"
+  [[ -z $(chosen SCRNSAVE.EXE) ]] && ! wine reg query "$entry" || fail "a failed install chose or registered a saver"
+  rmdir "$installed"
 }
 
 $4
