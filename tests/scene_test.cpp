@@ -208,9 +208,7 @@ TEST(Scene, AFrameTurnsTheCloudAboutZThenYThenXAndTintsItsHalosWithTheColour)
 
 TEST(Scene, AFrameBetweenTwoTicksShowsTheSceneThatShareOfTheWayFromOneToTheNext)
 {
-    unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
-    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));  // soft, so that light has its centre between pixels
-    WindowScene scene(sprite, 100, 100);
+    WindowScene scene(Halo().data(), 100, 100);  // soft, so that light has its centre between pixels
     SS_Data data = WhitePoints(1, 20);
     data.Anim_Rotating = data.Anim_R = data.Anim_RotZ = 1;
     std::tie(data.SCol_R, data.Sizing, data.Size_Min, data.RotZ) = std::tuple{0.5f, 1, 8.0f, 0.5f};  // the size swings from 8
@@ -239,12 +237,11 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     spanning->SetViews(views, 2, 360);
     // A point 2 units right of the centre; rows count from the bottom in the frame. Then, soft and
     // large, one that only the left monitor can draw as a sprite and the right one as a polygon.
-    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
-    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
+    const std::vector<unsigned char> halo = Halo();
     ASSERT_TRUE(spanning->Points.Largest >= 150 && spanning->Points.Largest < 300) << spanning->Points.Largest;
     for (const float size : {8.0f, 150.0f}) {
         if (size > 8)
-            std::copy_n(halo, SPRITE_TEXELS, spanning->Sprite);
+            std::copy(halo.begin(), halo.end(), spanning->Sprite);
         spanning->SetSSData(WhitePoints(1, size));
         spanning->Cloud[0][0] = 2.0f;
         const std::vector<std::uint8_t> frame = spanning.Frame();
@@ -290,13 +287,12 @@ double Sampled(const unsigned char* sprite, double u, double v)
 
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
 {
-    unsigned char halo[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4], dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {},
-        second[SPRITE_TEXELS] = {};
-    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), halo, bits));
+    const std::vector<unsigned char> halo = Halo();
+    unsigned char dark[SPRITE_TEXELS] = {}, left[SPRITE_TEXELS] = {}, top[SPRITE_TEXELS] = {}, second[SPRITE_TEXELS] = {};
     EXPECT_EQ(LitOutline(dark).Count, 0);
     // On one edge, and so on the opposite one too, where the texture repeats; one row in, not.
     left[20 * SPRITE_SIDE] = top[40] = second[SPRITE_SIDE + 40] = 1;
-    for (const unsigned char* texels : {halo, left, top, second}) {
+    for (const unsigned char* texels : std::initializer_list<const unsigned char*>{halo.data(), left, top, second}) {
         const Outline outline = LitOutline(texels);
         ASSERT_GE(outline.Count, 3);
         // How far (u, v) lies outside each side, the corners taken either way round.
@@ -325,18 +321,17 @@ TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFew
             EXPECT_TRUE(distance < 1e-9 && distance > -1e-5) << distance;
         // The halo's texels lie within 23.8 of its middle and the filter reaches 1.42 past one:
         // the octagon round that circle, a side in each of the 8 directions, has 3.31 r² of the square's 64².
-        EXPECT_TRUE(texels != halo || (outline.Count == 8 && std::fabs(area) <= 3.31 * 25.2 * 25.2 / 4096)) << outline.Count << " corners, area " << area;
+        EXPECT_TRUE(texels != halo.data() || (outline.Count == 8 && std::fabs(area) <= 3.31 * 25.2 * 25.2 / 4096)) << outline.Count << " corners, area " << area;
     }
 }
 
 // Run also with Mesa told to have no point sprites, where every halo is drawn as a polygon.
 TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
 {
-    unsigned char sprite[SPRITE_TEXELS], bits[SPRITE_TEXELS * 4];
-    ASSERT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite, bits));
+    const std::vector<unsigned char> sprite = Halo();
     // Odd sides put the cloud's centre in the middle of a pixel, which a halo of one pixel samples at its middle.
     constexpr int WIDTH = 601, HEIGHT = 451;
-    WindowScene scene(sprite, WIDTH, HEIGHT);
+    WindowScene scene(sprite.data(), WIDTH, HEIGHT);
     GLfloat range[2];
     glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);
     EXPECT_TRUE(scene->Points.Sprites == (std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr) && scene->Points.Smallest == range[0] && scene->Points.Largest == range[1]);
@@ -357,7 +352,7 @@ TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
         for (int y = 0; y < HEIGHT; ++y)
             for (int x = 0; x < WIDTH; ++x) {
                 const double u = (x + 0.5 - left) / c.Pixels * SPRITE_SIDE, v = (HEIGHT - 1 - y + 0.5 - top) / c.Pixels * SPRITE_SIDE;
-                worst = std::max(worst, std::fabs(frame[3 * (y * WIDTH + x)] - std::min(255.0, c.Count * Sampled(sprite, u, v))));
+                worst = std::max(worst, std::fabs(frame[3 * (y * WIDTH + x)] - std::min(255.0, c.Count * Sampled(sprite.data(), u, v))));
             }
         EXPECT_LT(worst, 3.0) << c.Count << " of size " << c.Size << " at scale " << c.Scale;
     }
