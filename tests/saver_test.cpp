@@ -79,7 +79,7 @@ TEST(Saver, FramesComeAtTheDisplaysRateAndKeepAnEvenPace)
 {
     // The refresh, or 60 where it reads 0 or 1; on battery at most 60, as a whole share of the refresh.
     const struct { unsigned Refresh; bool Battery; double Rate; } rates[] = {{0, false, 60}, {1, false, 60}, {59, false, 59}, {144, false, 144},
-        {0, true, 60}, {60, true, 60}, {30, true, 30}, {120, true, 60}, {144, true, 48}, {75, true, 37.5}, {240, true, 60}};
+        {0, true, 60}, {60, true, 60}, {61, true, 30.5}, {30, true, 30}, {120, true, 60}, {144, true, 48}, {75, true, 37.5}, {240, true, 60}};
     for (const auto& r : rates)
         EXPECT_EQ(FrameRate(r.Refresh, r.Battery), r.Rate) << r.Refresh << (r.Battery ? " Hz on battery" : " Hz");
     // A frame shows its due time unless it starts a whole frame late. The next is due a frame after
