@@ -121,7 +121,7 @@ TEST(Saver, EachFrameRunsTheTickThatCameDueAndShowsTheSceneAtItsOwnTime)
 
 TEST(Saver, AKeyEndsTheSaverBeforeItsNextFrameHoweverSlowFramesAre)
 {
-    StoreSetting("PointCount", DWORD{100});  // the defaults' halos of 600 pixels, as polygons: far slower than a refresh under llvmpipe
+    // The defaults' halos of 600 pixels, as polygons: far slower than a refresh under llvmpipe.
     bool pressed = false;
     RunSaver("/s", [&](HWND saver) {
         frames.OnAsk = [&, saver] {
@@ -144,7 +144,7 @@ TEST(Saver, ThePreviewIsItsMonitorShrunkToItsHeightWhereverItIsAndDrawsAtTheDisp
     const double dpi = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX) / 96.0;  // Wine's, on every monitor
     std::size_t next = 0;
     int drawn = -1;
-    double since = 0, busy = 0;
+    double first = SaverSeconds(), since = 0, busy = 0;
     // Windows' own preview is about 152 x 112, on monitors of every shape. Its host goes to each monitor in turn.
     RunSaver("/p", [&](HWND saver) {
         if (frames.Drawn <= drawn)
@@ -158,12 +158,15 @@ TEST(Saver, ThePreviewIsItsMonitorShrunkToItsHeightWhereverItIsAndDrawsAtTheDisp
             std::tie(next, drawn, since, busy) = std::tuple{next + 1, frames.Drawn, SaverSeconds(), ThreadSeconds()};
             return false;
         }
-        // Then frames for half a second, with the steps of the test, one in three frames, for its only messages.
+        // Then, once the saver has read the display's rate again, as it does each second, frames for
+        // half a second, with the steps of the test, one in three frames, for its only messages.
+        if (SaverSeconds() - first < 1.5)
+            std::tie(drawn, since, busy) = std::tuple{frames.Drawn, SaverSeconds(), ThreadSeconds()};
         const double passed = SaverSeconds() - since, expected = SaverFrameRate(saver) * passed;
         if (passed < 0.5)
             return false;
         EXPECT_TRUE(frames.Drawn - drawn > expected / 2 && frames.Drawn - drawn <= expected + 1) << frames.Drawn - drawn << " frames in " << passed << " s";
-        EXPECT_LT(ThreadSeconds() - busy, passed / 3) << "the saver kept busy between frames";
+        EXPECT_LT(ThreadSeconds() - busy, passed / 5) << "the saver kept busy between frames";
         return true;
     }, {152, 112});
 }
@@ -204,7 +207,7 @@ TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
             std::tie(since, busy, ticks, angle, drawn, phase) = std::tuple{SaverSeconds(), ThreadSeconds(), AnimationClock.Ticks, GLScene.Angle[2], frames.Drawn, 1};
         } else if (phase == 1 && SaverSeconds() - since > 0.3) {
             EXPECT_TRUE(frames.Drawn == drawn && AnimationClock.Ticks == ticks) << "drawn or ticked with the monitors off";
-            EXPECT_LT(ThreadSeconds() - busy, (SaverSeconds() - since) / 3) << "the saver kept busy with the monitors off";
+            EXPECT_LT(ThreadSeconds() - busy, (SaverSeconds() - since) / 5) << "the saver kept busy with the monitors off";
             SendMessageA(saver, WM_SYSCOMMAND, SC_MONITORPOWER, -1);
             phase = 2;
         } else if (phase == 2 && frames.Drawn > drawn) {
