@@ -164,6 +164,12 @@ TEST(Scene, ThePixelFormatIsTheGpusWithTheMostColourThenDepthThenAnAccumulationB
                                format(PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER, 32, 24, 0)}, 0}};
     for (const auto& l : lists)
         EXPECT_EQ(ChooseFormat(l.Formats.data(), static_cast<int>(l.Formats.size())), l.Chosen) << l.List;
+    // A scene draws with the format so chosen from its device's own list.
+    WindowScene scene;
+    std::vector<PIXELFORMATDESCRIPTOR> formats(DescribePixelFormat(scene->hDC, 1, sizeof(PIXELFORMATDESCRIPTOR), nullptr));
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        DescribePixelFormat(scene->hDC, static_cast<int>(i + 1), sizeof formats[i], &formats[i]);
+    EXPECT_EQ(GetPixelFormat(scene->hDC), ChooseFormat(formats.data(), static_cast<int>(formats.size()))) << formats.size() << " formats";
 }
 
 // The red light of the columns from..to of a frame, and where its centre lies.
