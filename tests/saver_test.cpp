@@ -150,8 +150,7 @@ TEST(Saver, ThePreviewIsItsMonitorShrunkToItsHeightWhereverItIsAndDrawsAtTheDisp
         if (frames.Drawn <= drawn)
             return false;
         if (next) {
-            const RECT& on = monitors[next - 1];
-            EXPECT_FLOAT_EQ(GLScene.Views[0].Scale, dpi * 112 / (on.bottom - on.top)) << "on the monitor at " << on.left << ", " << on.top;
+            EXPECT_FLOAT_EQ(GLScene.Views[0].Scale, dpi * 112 / (monitors[next - 1].bottom - monitors[next - 1].top)) << "on monitor " << next;
         }
         if (next < monitors.size()) {
             SetWindowPos(GetParent(saver), nullptr, monitors[next].left + 40, monitors[next].top + 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
