@@ -121,7 +121,7 @@ void FollowPreviewMonitor(HWND window)
 {
     const SceneView view = PreviewView(window);
     if (!EqualRect(&view.Area, &GLScene.Views[0].Area) || view.Scale != GLScene.Views[0].Scale)
-        SetViews(window);
+        GLScene.SetViews(&view, 1, view.Area.bottom);
 }
 
 // The frame that the library asks for, at its time; none while the monitors are dark,

@@ -17,12 +17,15 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
     hWnd = window;
     hDC = GetDC(window);
     // ChoosePixelFormat may weigh an accumulation buffer over the GPU itself.
-    std::vector<PIXELFORMATDESCRIPTOR> formats(std::max(0, DescribePixelFormat(hDC, 1, sizeof(PIXELFORMATDESCRIPTOR), nullptr)));
+    std::vector<PIXELFORMATDESCRIPTOR> formats(DescribePixelFormat(hDC, 1, sizeof(PIXELFORMATDESCRIPTOR), nullptr));
     for (std::size_t i = 0; i < formats.size(); ++i)
         DescribePixelFormat(hDC, static_cast<int>(i + 1), sizeof formats[i], &formats[i]);
-    const PIXELFORMATDESCRIPTOR request = PixelFormatRequest();
-    const int chosen = ChooseFormat(formats.data(), static_cast<int>(formats.size()));
-    SetPixelFormat(hDC, chosen ? chosen : ChoosePixelFormat(hDC, &request), chosen ? &formats[chosen - 1] : &request);
+    if (const int chosen = ChooseFormat(formats.data(), static_cast<int>(formats.size()))) {
+        SetPixelFormat(hDC, chosen, &formats[chosen - 1]);
+    } else {
+        const PIXELFORMATDESCRIPTOR request = PixelFormatRequest();
+        SetPixelFormat(hDC, ChoosePixelFormat(hDC, &request), &request);
+    }
     hRC = SceneCreateContext(hDC);
     if (!hRC)
         throw "ERROR: wglCreateContext()";
