@@ -1,5 +1,6 @@
-// saver_bench SCR-PATH: how fast nimbrel.scr shows its first frame, and how
-// its frames and ticks keep time.
+// saver_bench SCR-PATH | --motion | --simulated: how fast nimbrel.scr shows its
+// first frame, and how its frames and ticks keep time. --motion and --simulated
+// run only those parts.
 //  - start-up: from CreateProcess of "SCR /s" until the middle of the screen is
 //    lit, against bare_frame (beside this program), which draws the same first
 //    frame and nothing else; the two start in turn, in pairs, and each gives the
@@ -8,10 +9,14 @@
 //    Windows shows it) and full screen, at the defaults and at 1500 points of
 //    1000 pixels: its ticks a second against the nominal 40, its frames a second
 //    against the rate it paces them at, the gaps between frames, and the CPU
-//    time the process takes.
+//    time the process takes;
+//  - simulated: the preview for 10 s on a simulated display of each kind: its
+//    frames against the refresh, refreshes that showed no new frame, its ticks
+//    against 40 a second, and its CPU time a frame.
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
+#include "tests/simulated_display.h"
 
 #include <windows.h>
 
@@ -133,19 +138,15 @@ double ProcessSeconds()
 std::vector<double> frameEnds;
 std::uint64_t firstTicks, lastTicks;
 double firstCpu, lastCpu, frameRate;
-WNDPROC saverProc;
 
-LRESULT CALLBACK CountFrames(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void PresentCounted(HDC dc)
 {
-    const LRESULT result = CallWindowProcA(saverProc, window, message, wParam, lParam);
-    if (message == SCRM_FRAME && result) {
-        frameEnds.push_back(SaverSeconds());
-        lastTicks = AnimationClock.Ticks;
-        lastCpu = ProcessSeconds();
-        if (frameEnds.size() == 1)
-            std::tie(firstTicks, firstCpu) = std::tuple{lastTicks, lastCpu};
-    }
-    return result;
+    SwapBuffers(dc);
+    frameEnds.push_back(SaverSeconds());
+    lastTicks = AnimationClock.Ticks;
+    lastCpu = ProcessSeconds();
+    if (frameEnds.size() == 1)
+        std::tie(firstTicks, firstCpu) = std::tuple{lastTicks, lastCpu};
 }
 
 void CALLBACK WatchSaver(HWND, UINT, UINT_PTR timer, DWORD)
@@ -153,9 +154,9 @@ void CALLBACK WatchSaver(HWND, UINT, UINT_PTR timer, DWORD)
     if (!IsWindow(hMainWindow))
         return;
     KillTimer(nullptr, timer);
-    frameRate = SaverFrameRate(hMainWindow);
+    frameRate = 1 / WindowsDisplayClock(hMainWindow).Period;
     frameEnds.clear();
-    saverProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountFrames)));
+    FrameDisplay.Present = PresentCounted;
 }
 
 void CALLBACK EndSaver(HWND, UINT, UINT_PTR timer, DWORD)
@@ -188,6 +189,7 @@ void Motion(const char* name, bool preview, bool heavy)
         StoreSetting("PointCount", 1500);
         StoreSetting("Size_Max", bits);
     }
+    FrameDisplay.Present = [](HDC dc) { SwapBuffers(dc); };
     HWND host = preview ? CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112, nullptr, nullptr, nullptr, nullptr) : nullptr;
     const std::string tail = preview ? "/p " + std::to_string(reinterpret_cast<std::uintptr_t>(host)) : "/s";
     SetTimer(nullptr, 0, 1, WatchSaver);
@@ -214,21 +216,40 @@ void Motion(const char* name, bool preview, bool heavy)
                 gaps[gaps.size() * 95 / 100] * 1000, cpu / span * 1000, cpu / frames * 1000);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The saver's preview for 10 s on a simulated display of each kind.
+void Simulated()
 {
-    if (argc > 1 && std::string(argv[1]) == "--nothing")
-        return 0;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr\n");
-        return 2;
+    const struct { const char* Name; SimulatedDisplay Display; } displays[] = {
+        {"59.94 Hz, held in the swap, composed", {59.94, Hold::InSwap, true, 0}},
+        {"59.94 Hz, held in the first drawing, composed", {59.94, Hold::InFirstDrawing, true, 0}},
+        {"59.94 Hz, never held, composed", {59.94, Hold::Nowhere, true, 0}},
+        {"59.94 Hz, held in the swap, read as 59 Hz", {59.94, Hold::InSwap, false, 0}},
+        {"59.94 Hz, held in the first drawing, read as 59 Hz", {59.94, Hold::InFirstDrawing, false, 0}},
+        {"60 Hz, never held, read as 60 Hz", {60, Hold::Nowhere, false, 0}},
+        {"144 Hz, held in the swap, composed", {144, Hold::InSwap, true, 0}},
+        {"144 Hz, never held, composed", {144, Hold::Nowhere, true, 0}},
+        {"30 Hz, held in the first drawing, composed", {30, Hold::InFirstDrawing, true, 0}},
+        {"30 Hz, never held, read as 30 Hz", {30, Hold::Nowhere, false, 0}},
+        {"24 Hz, held in the swap, composed", {24, Hold::InSwap, true, 0}},
+        {"24 Hz, never held, composed", {24, Hold::Nowhere, true, 0}},
+        {"60 Hz, never held, composed, frames of 25 ms", {60, Hold::Nowhere, true, 0.025}},
+    };
+    for (const auto& d : displays) {
+        const PaceFigures f = MeasurePace(d.Display, 10);
+        std::printf("simulated %s: frames %.3f of the refresh, %d refreshes shown twice in %d; ticks %.3f of 40; CPU %.2f ms a frame, %.2f of it drawing\n",
+                    d.Name, static_cast<double>(f.Frames) / f.Refreshes, f.Repeats, f.Refreshes, f.Ticks / 400.0,
+                    f.ThreadSeconds / f.Frames * 1000, f.DrawingSeconds / f.ThreadSeconds);
     }
-    char self[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string bareFrame(self, length);
+}
+
+// Seconds from CreateProcess until the saver's first frame, against bare_frame's.
+void StartUp(const char* self, const char* scr)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string bareFrame(path, length);
     bareFrame.replace(bareFrame.find_last_of("\\/") + 1, std::string::npos, "bare_frame.exe");
-    const std::string saverLine = "\"" + std::string(argv[1]) + "\" /s", bareLine = "\"" + bareFrame + "\"";
+    const std::string saverLine = "\"" + std::string(scr) + "\" /s", bareLine = "\"" + bareFrame + "\"";
     Middle screen;
     const int pairs = 11;
     std::vector<double> saver, bare, nothing;
@@ -240,7 +261,7 @@ int main(int argc, char** argv)
         bare.push_back(TimeToFirstFrame(screen, bareLine));
         if (!saverFirst)
             saver.push_back(TimeToFirstFrame(screen, saverLine));
-        nothing.push_back(TimeToRunNothing(argv[0]));
+        nothing.push_back(TimeToRunNothing(self));
     }
     const auto report = [&](const char* name, const std::vector<double>& times) {
         std::printf("%s: median %.0f ms of %d runs (min %.0f, max %.0f)\n", name, Median(times) * 1000, pairs,
@@ -253,9 +274,28 @@ int main(int argc, char** argv)
     for (int pair = 0; pair < pairs; ++pair)
         ratios.push_back(saver[pair] / bare[pair]);
     std::printf("ratio saver/bare: %.2f of the medians, %.2f the median of the pairs\n", Median(saver) / Median(bare), Median(ratios));
-    Motion("preview, defaults", true, false);
-    Motion("preview, 1500 points of 1000 px", true, true);
-    Motion("full screen, defaults", false, false);
-    Motion("full screen, 1500 points of 1000 px", false, true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "--nothing")
+        return 0;
+    if (what.empty()) {
+        std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr | --motion | --simulated\n");
+        return 2;
+    }
+    if (what != "--motion" && what != "--simulated")
+        StartUp(argv[0], argv[1]);
+    if (what != "--simulated") {
+        Motion("preview, defaults", true, false);
+        Motion("preview, 1500 points of 1000 px", true, true);
+        Motion("full screen, defaults", false, false);
+        Motion("full screen, 1500 points of 1000 px", false, true);
+    }
+    if (what != "--motion")
+        Simulated();
     return 0;
 }

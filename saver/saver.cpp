@@ -124,27 +124,14 @@ void FollowPreviewMonitor(HWND window)
         GLScene.SetViews(&view, 1, view.Area.bottom);
 }
 
-// The frame that the library asks for, at its time; none while the monitors are dark,
-// and no tick either, so that the scene goes on from where it stopped.
-LRESULT DrawSaverFrame(HWND window, SaverFrame& frame)
+// The window's size and monitors as they are now: a size from a message may be
+// another program's.
+void FollowWindow(HWND window)
 {
-    if (monitorsOff)
-        return FALSE;
-    if (fChildPreview)
-        FollowPreviewMonitor(window);
-    const FrameStep step = StepForFrame(AnimationClock, frame.Time);
-    AnimationClock = step.Clock;
-    if (step.Tick)
-        Animate(GLScene);
-    GLScene.Share = step.Share;
-    DrawFrame(GLScene);
-    // Drawn to the end first, so that only handing the frame to the display is timed.
-    glFinish();
-    const double start = SaverSeconds();
-    SwapBuffers(GLScene.hDC);
-    glFinish();
-    frame.PresentSeconds = SaverSeconds() - start;
-    return TRUE;
+    RECT client;
+    GetClientRect(window, &client);
+    GLScene.Resize(static_cast<float>(client.right), static_cast<float>(client.bottom));
+    SetViews(window);
 }
 
 }  // namespace
@@ -162,19 +149,18 @@ unsigned MonitorViewports(const RECT& window, const SceneView* monitors, unsigne
     return written;
 }
 
-FrameStep StepForFrame(TickClock clock, double time)
+FrameStep StepForFrame(TickClock clock, double time, double period)
 {
     if (!clock.Running)
-        clock = {true, time, 0};
-    double ticks = (time - clock.Start) / TICK_SECONDS;
-    const bool tick = ticks >= clock.Ticks + 1.0;
-    if (tick)
-        ++clock.Ticks;
-    if (ticks > clock.Ticks + 1.0) {
-        ticks = clock.Ticks + 1.0;
-        clock.Start = time - ticks * TICK_SECONDS;
-    }
-    return {clock, tick, static_cast<float>(std::clamp(ticks - clock.Ticks, 0.0, 1.0))};
+        clock = {true, time, time, 0};
+    const double most = std::max(TICK_SECONDS, period), gap = time - clock.Last;
+    if (gap > most + most / 4)
+        clock.Start += gap - most;
+    clock.Last = time;
+    const double ticks = (time - clock.Start) / TICK_SECONDS;
+    const unsigned due = ticks >= clock.Ticks + 1.0 ? static_cast<unsigned>(ticks - clock.Ticks) : 0;
+    clock.Ticks += due;
+    return {clock, due, static_cast<float>(std::clamp(ticks - clock.Ticks, 0.0, 1.0))};
 }
 
 float PreviewScale(UINT monitorDpi, int previewHeight, int monitorHeight)
@@ -215,14 +201,33 @@ bool MonitorsOffAfter(bool off, UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER)
         return lParam == MONITOR_POWER_OFF;
     if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {
-        const auto& setting = *reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-        DWORD state;  // 0 off, 1 on, 2 dimmed
-        if (IsEqualGUID(setting.PowerSetting, GUID_CONSOLE_DISPLAY_STATE) && setting.DataLength == sizeof state) {
-            std::memcpy(&state, setting.Data, sizeof state);
-            return state == 0;
-        }
+        // Copied, not read in place: another program can send this message with any pointer.
+        struct {
+            GUID PowerSetting;
+            DWORD DataLength, State;  // 0 off, 1 on, 2 dimmed
+        } setting;
+        if (ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &setting, sizeof setting, nullptr)
+            && IsEqualGUID(setting.PowerSetting, GUID_CONSOLE_DISPLAY_STATE) && setting.DataLength == sizeof setting.State)
+            return setting.State == 0;
     }
     return off;
+}
+
+// The frame that the library asks for, at its time; none while the monitors are
+// dark, and no tick either, so that the scene goes on from where it stopped.
+bool ScreenSaverFrame(HWND hWnd, double time, double period)
+{
+    if (monitorsOff || !GLScene.hRC)
+        return false;
+    if (fChildPreview)
+        FollowPreviewMonitor(hWnd);
+    const FrameStep step = StepForFrame(AnimationClock, time, period);
+    AnimationClock = step.Clock;
+    for (unsigned tick = 0; tick < step.Ticks; ++tick)
+        Animate(GLScene);
+    GLScene.Share = step.Share;
+    DrawFrame(GLScene);
+    return true;
 }
 
 LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -232,17 +237,11 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         StartSaver(hWnd, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
         break;
     case WM_SIZE:
-        GLScene.Resize(LOWORD(lParam), HIWORD(lParam));
-        SetViews(hWnd);
+    // The monitors, or their scale, may have changed where the window's size did not.
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+        FollowWindow(hWnd);
         break;
-    case WM_DISPLAYCHANGE: {
-        // The monitors may have changed where the window's size did not.
-        RECT client;
-        GetClientRect(hWnd, &client);
-        GLScene.Resize(static_cast<float>(client.right), static_cast<float>(client.bottom));
-        SetViews(hWnd);
-        break;
-    }
     case WM_PAINT: {
         // What the background brush painted over is drawn again at once, not a frame later.
         const LRESULT result = DefScreenSaverProc(hWnd, message, wParam, lParam);
@@ -250,9 +249,6 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
             GLScene.Redraw();
         return result;
     }
-    case SCRM_FRAME:
-        // The library's own question, which only the saver answers.
-        return DrawSaverFrame(hWnd, *reinterpret_cast<SaverFrame*>(lParam));
     case WM_SYSCOMMAND:
     case WM_POWERBROADCAST:
         monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);

@@ -7,10 +7,11 @@
 
 #include <cstdint>
 
-// The animation's clock: tick n is due n ticks' time after Start, and Ticks have run.
+// The animation's clock: tick n is due n ticks' time after Start, and Ticks have
+// run. Last is the time of the last frame.
 struct TickClock {
     bool Running;
-    double Start;  // in seconds
+    double Start, Last;  // in seconds
     std::uint64_t Ticks;
 };
 constexpr double TICK_SECONDS = 0.025;
@@ -23,16 +24,18 @@ extern HINSTANCE hInstance;
 // The state that SC_MONITORPOWER reports for monitors switched off (1 is low power, -1 on).
 constexpr LPARAM MONITOR_POWER_OFF = 2;
 
-// What a frame at a given time does: first the tick that has come due, if any,
-// then it shows the scene a Share of the way from the tick before the last one
-// to the last. No frame runs more than one tick: when more are due, the clock
-// slips, so that the animation slows down rather than jumps.
+// What a frame at a given time does, on a display that shows a new frame every
+// period: first the Ticks that have come due, then it shows the scene a Share of
+// the way from the tick before the last one to the last. A frame moves the
+// animation on by a tick at most, or by a period where that is longer. One that
+// comes later than that, by more than a quarter, slips the clock: the renderer or
+// the system could not keep up, and the animation slows down rather than jumps.
 struct FrameStep {
     TickClock Clock;
-    bool Tick;
+    unsigned Ticks;
     float Share;
 };
-FrameStep StepForFrame(TickClock clock, double time);
+FrameStep StepForFrame(TickClock clock, double time, double period);
 
 // The parts of a window, given in screen pixels, that lie on each monitor, in
 // the window's own pixels and at the monitor's scale; monitors it does not reach

@@ -12,6 +12,28 @@
 
 HGLRC(WINAPI* SceneCreateContext)(HDC) = wglCreateContext;
 
+namespace {
+
+template <typename Proc>
+Proc WglProc(const char* name)
+{
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
+}
+
+// The driver's WGL extensions, by either of the two calls that list them; none without both.
+const char* WglExtensions(HDC dc)
+{
+    using ExtensionsArbProc = const char*(WINAPI*)(HDC);
+    using ExtensionsExtProc = const char*(WINAPI*)();
+    if (const auto arb = WglProc<ExtensionsArbProc>("wglGetExtensionsStringARB"))
+        return arb(dc);
+    if (const auto ext = WglProc<ExtensionsExtProc>("wglGetExtensionsStringEXT"))
+        return ext();
+    return nullptr;
+}
+
+}  // namespace
+
 void OGLSCENE::Create(HWND window, const unsigned char* sprite)
 {
     hWnd = window;
@@ -33,10 +55,13 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
         throw "ERROR: MakeCurrent()";
     std::memcpy(Sprite, sprite, sizeof Sprite);
     SetupOpenGL();
-    // A swap that waits for the display gives one frame a refresh, where the driver allows it.
-    using SwapIntervalProc = BOOL(WINAPI*)(int);
-    if (const auto swapInterval = reinterpret_cast<SwapIntervalProc>(reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT"))))
-        swapInterval(1);
+    // A swap that waits for the display gives one frame a refresh, where the driver
+    // allows it. Some drivers give a function for a name that they do not list.
+    if (HasExtension(WglExtensions(hDC), "WGL_EXT_swap_control")) {
+        using SwapIntervalProc = BOOL(WINAPI*)(int);
+        if (const auto swapInterval = WglProc<SwapIntervalProc>("wglSwapIntervalEXT"))
+            swapInterval(1);
+    }
     // Not every renderer draws sprites as large as the saver offers, or at all:
     // Windows' own OpenGL has none, and many drivers stop near 255 pixels.
     GLfloat sizes[2] = {};

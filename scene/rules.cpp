@@ -100,17 +100,19 @@ float Between(float from, float to, float share)
     return from + (to - from) * share;
 }
 
-bool HasPointSprites(const char* version, const char* extensions)
+bool HasExtension(const char* list, const char* name)
 {
-    if (version && std::atoi(version) >= 2)
-        return true;
     // A whole name of the list, not the start of a longer one.
-    const char name[] = "GL_ARB_point_sprite";
-    const std::size_t length = sizeof name - 1;
-    for (const char* at = extensions; at && (at = std::strstr(at, name)) != nullptr; at += length)
-        if ((at == extensions || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
+    const std::size_t length = std::strlen(name);
+    for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
             return true;
     return false;
+}
+
+bool HasPointSprites(const char* version, const char* extensions)
+{
+    return (version && std::atoi(version) >= 2) || HasExtension(extensions, "GL_ARB_point_sprite");
 }
 
 bool DrawnAsSprites(const PointCaps& caps, float pixels)

@@ -42,6 +42,8 @@ float TurnAngle(float angle, float rate);
 // The value a share of the way from one to the other: either one itself at 0 and 1.
 float Between(float from, float to, float share);
 
+// Whether a list of extensions, their names apart by spaces, holds this one.
+bool HasExtension(const char* list, const char* name);
 // Whether a context has point sprites, from its GL_VERSION and GL_EXTENSIONS.
 bool HasPointSprites(const char* version, const char* extensions);
 // Whether points of this many pixels, above 0, are drawn as sprites; otherwise they are

@@ -35,7 +35,7 @@ Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam)
     if (IsBlockedSystemCommand(message, wParam))
         return Route::Swallow;
     if (closing) {
-        if (message == WM_TIMER || message == SCRM_FRAME)
+        if (message == WM_TIMER)
             return Route::Swallow;
         if (IsInput(message) || message == WM_PAINT)
             return Route::Default;

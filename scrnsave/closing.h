@@ -11,7 +11,7 @@ enum class Route {
     Default,  // past the saver, straight to DefWindowProc
 };
 
-// Once the full-screen saver is closing, it draws no more frames.
+// Once the full-screen saver is closing, its timers, input and paints pass it by.
 Route RouteMessage(bool preview, bool closing, UINT message, WPARAM wParam);
 
 // Whether a message of the full-screen saver ends it: a key, any mouse button or

@@ -4,6 +4,7 @@
 #include "scrnsave/command_line.h"
 #include "scrnsave/pacing.h"
 
+#include <dwmapi.h>
 #include <timeapi.h>
 
 #include <algorithm>
@@ -88,6 +89,10 @@ HWND CreateSaverWindow(HINSTANCE instance, HWND host)
                            screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance, nullptr);
 }
 
+// What wakes the loop: QS_ALLINPUT as Windows 7 and 8.0 take it. Later headers add
+// touch and pointer input to it, and those versions then refuse the whole wait.
+constexpr DWORD WAKE_MASK = QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE | QS_RAWINPUT;
+
 // Sleeps until a message comes or, when one is given, until a frame's time.
 class FrameTimer {
 public:
@@ -125,7 +130,13 @@ public:
             else
                 timeout = static_cast<DWORD>(std::ceil(seconds * 1000));
         }
-        MsgWaitForMultipleObjectsEx(handles, &timer_, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (FrameWait(handles, &timer_, timeout, WAKE_MASK, MWMO_INPUTAVAILABLE) != WAIT_FAILED)
+            return;
+        // A wait that fails must not make the loop spin.
+        if (untilDue)
+            Sleep(static_cast<DWORD>(std::ceil(std::max(0.0, due - SaverSeconds()) * 1000)));
+        else
+            WaitMessage();
     }
 
 private:
@@ -133,12 +144,29 @@ private:
     bool coarse_ = false;
 };
 
+// A preview whose host is minimised or hidden shows nothing, and draws nothing.
+bool Shown(HWND window)
+{
+    return IsWindowVisible(window) && !IsIconic(GetAncestor(window, GA_ROOT));
+}
+
+void ReadDisplayClock(FramePacer& pacer, HWND window)
+{
+    SYSTEM_POWER_STATUS power;
+    const bool onBattery = GetSystemPowerStatus(&power) && power.ACLineStatus == 0;
+    const DisplayClock clock = FrameDisplay.Clock(window);
+    SetDisplayClock(pacer, clock, RefreshesPerFrame(clock.Period, onBattery));
+}
+
 // Frames at the display's pace, and before each of them every message that is
 // waiting, so that input ends the saver within a frame however slow frames are.
 void RunFrames(HWND window)
 {
     FrameTimer timer;
-    double period = 1 / SaverFrameRate(window), rateRead = SaverSeconds(), due = rateRead;
+    // The window's own device context, which its class keeps for it.
+    const HDC dc = GetDC(window);
+    FramePacer pacer;
+    double clockRead = -HUGE_VAL;
     bool framesWanted = true;
     for (;;) {
         MSG message;
@@ -147,22 +175,31 @@ void RunFrames(HWND window)
                 return;
             TranslateMessage(&message);
             DispatchMessageA(&message);
-            // Any message may be the one that wakes the monitors.
+            // Any message may be the one that wakes the monitors or shows the preview again.
             framesWanted = true;
         }
-        const double now = SaverSeconds();
-        if (!framesWanted || now < due) {
-            timer.Wait(framesWanted, due);
+        if (!framesWanted || closing || !Shown(window)) {
+            framesWanted = false;
+            timer.Wait(false, 0);
             continue;
         }
+        const double now = SaverSeconds();
         // The display's mode and the power supply can change under the saver.
-        if (now - rateRead >= 1) {
-            period = 1 / SaverFrameRate(window);
-            rateRead = now;
+        if (now - clockRead >= 1) {
+            ReadDisplayClock(pacer, window);
+            clockRead = now;
         }
-        SaverFrame frame = {FrameTime(due, now, period), 0};
-        framesWanted = SendMessageA(window, SCRM_FRAME, 0, reinterpret_cast<LPARAM>(&frame)) != 0;
-        due = NextFrameTime(frame.Time, period, PresentWaited(frame.PresentSeconds, period), SaverSeconds());
+        const double due = FrameDue(pacer);
+        if (now < due) {
+            timer.Wait(true, due);
+            continue;
+        }
+        const double time = StartFrame(pacer, now);
+        if (FrameDisplay.BeforeDrawing)
+            FrameDisplay.BeforeDrawing();
+        framesWanted = ScreenSaverFrame(window, time, pacer.Period());
+        if (framesWanted)
+            FrameDisplay.Present(dc);
     }
 }
 
@@ -242,8 +279,20 @@ double SaverSeconds()
     return static_cast<double>(now.QuadPart) / ticksPerSecond;
 }
 
-double SaverFrameRate(HWND window)
+DisplayClock WindowsDisplayClock(HWND window)
 {
+    // The compositor presents every window on its own clock, which knows the refresh
+    // to the millihertz and when each blank was. From Windows 8 on it always runs.
+    BOOL composed = FALSE;
+    DWM_TIMING_INFO timing = {};
+    timing.cbSize = sizeof timing;
+    if (SUCCEEDED(DwmIsCompositionEnabled(&composed)) && composed && SUCCEEDED(DwmGetCompositionTimingInfo(nullptr, &timing))) {
+        LARGE_INTEGER frequency, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&now);
+        if (const auto clock = CompositionClock(timing, frequency.QuadPart, now.QuadPart))
+            return *clock;
+    }
     MONITORINFOEXA monitor = {};
     monitor.cbSize = sizeof monitor;
     DEVMODEA mode = {};
@@ -251,10 +300,11 @@ double SaverFrameRate(HWND window)
     if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)
         || !EnumDisplaySettingsA(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode))
         mode.dmDisplayFrequency = 0;
-    SYSTEM_POWER_STATUS power;
-    const bool onBattery = GetSystemPowerStatus(&power) && power.ACLineStatus == 0;
-    return FrameRate(mode.dmDisplayFrequency, onBattery);
+    return RefreshClock(mode.dmDisplayFrequency);
 }
+
+SaverDisplay FrameDisplay = {WindowsDisplayClock, nullptr, [](HDC dc) { SwapBuffers(dc); }};
+DWORD(WINAPI* FrameWait)(DWORD, const HANDLE*, DWORD, DWORD, DWORD) = MsgWaitForMultipleObjectsEx;
 
 int ScreenSaverMain(HINSTANCE instance, const char* commandTail)
 {

@@ -96,17 +96,20 @@ namespace {
 HWND host;
 std::function<bool(HWND)> saverStep;
 bool stepped;
-WNDPROC saverProc;
+double frameStart;
 
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// Windows' own display, with the frames counted.
+void CountFrame()
 {
-    if (message == SCRM_FRAME && frames.OnAsk)
+    if (frames.OnAsk)
         frames.OnAsk();
-    const double start = SaverSeconds();
-    const LRESULT result = CallWindowProcA(saverProc, window, message, wParam, lParam);
-    if (message == SCRM_FRAME && result)
-        std::tie(frames.Drawn, frames.Slowest) = std::tuple{frames.Drawn + 1, std::max(frames.Slowest, SaverSeconds() - start)};
-    return result;
+    frameStart = SaverSeconds();
+}
+
+void PresentCounted(HDC dc)
+{
+    SwapBuffers(dc);
+    std::tie(frames.Drawn, frames.Slowest) = std::tuple{frames.Drawn + 1, std::max(frames.Slowest, SaverSeconds() - frameStart)};
 }
 
 void CALLBACK StepOnceDrawn(HWND, UINT, UINT_PTR timer, DWORD)
@@ -114,7 +117,7 @@ void CALLBACK StepOnceDrawn(HWND, UINT, UINT_PTR timer, DWORD)
     if (!IsWindow(hMainWindow) || !AnimationClock.Running)
         return;
     if (!stepped)
-        saverProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hMainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+        frames = {};
     stepped = true;
     if (!saverStep(hMainWindow))
         return;
@@ -134,7 +137,7 @@ void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZ
     }
     saverStep = step;
     stepped = false;
-    frames = {};
+    FrameDisplay = {WindowsDisplayClock, CountFrame, PresentCounted};
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepOnceDrawn);
     EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
     KillTimer(nullptr, timer);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real nimbrel.scr on a Wine session's display, looked at with screenshots
 # and ended with real X input.
-#   e2e.sh SESSION-DIR SCR DESKTOP-TOOL CASE      CASE: saver, installer, monitors or display
+#   e2e.sh SESSION-DIR SCR DESKTOP-TOOL CASE      CASE: saver, installer, monitors, display or pace
 set -uo pipefail
 session=$1 scr=$2 desktop_tool=$3
 source "$session/env"
@@ -85,6 +85,28 @@ display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 
   xdotool key Escape
   ends Escape
 }
+
+pace() {  # on a display of a real refresh, slower or faster than the ticks
+  # One white halo off the middle, turning a degree a tick about it, and nothing else moving.
+  for value in PointCount:1 Spread:0x40000000 Sizing:2 Size_Max:0x42200000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000 \
+    Anim_Rotating:0 Anim_R:0 Anim_G:0 Anim_RotZ:1 RotZ:0x3F000000; do
+    wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f
+  done
+  for attempt in 1 2 3; do  # a new cloud each time, in case its halo lies at the middle
+    start
+    wait_for 10 "the saver never showed its halo" lit
+    turn=$("$(dirname "$0")/turn.py")
+    status=$?
+    xdotool key Escape
+    ends Escape
+    ((status == 3)) && { sleep 1; continue; }  # the cloud is seeded by the second
+    ((status == 0)) || fail "the halo could not be followed"
+    awk -v t="$turn" 'BEGIN { exit !(t > 38 && t < 42) }' || fail "the cloud turned $turn degrees a second, not 40"
+    return
+  done
+  fail "three clouds with their halo at the middle"
+}
+lit() { import -window root -depth 8 "$shot" && (($(brightest 0 0 640 480) > 60)); }
 
 installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
 uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
