@@ -1,6 +1,6 @@
-// saver_bench SCR-PATH | --motion | --simulated: how fast nimbrel.scr shows its
-// first frame, and how its frames and ticks keep time. --motion and --simulated
-// run only those parts.
+// saver_bench SCR-PATH [TESTS-PATH] | --motion | --simulated TESTS-PATH: how fast
+// nimbrel.scr shows its first frame, and how its frames and ticks keep time.
+// --motion and --simulated run only those parts; TESTS-PATH is nimbrel_test.exe.
 //  - start-up: from CreateProcess of "SCR /s" until the middle of the screen is
 //    lit, against bare_frame (beside this program), which draws the same first
 //    frame and nothing else; the two start in turn, in pairs, and each gives the
@@ -10,13 +10,12 @@
 //    1000 pixels: its ticks a second against the nominal 40, its frames a second
 //    against the rate it paces them at, the gaps between frames, and the CPU
 //    time the process takes;
-//  - simulated: the preview for 10 s on a simulated display of each kind: its
-//    frames against the refresh, refreshes that showed no new frame, its ticks
-//    against 40 a second, and its CPU time a frame.
+//  - simulated: the tests' Pace test on a simulated display of each kind: the
+//    preview's frames against the refresh, refreshes that showed no new frame,
+//    and its ticks against 40 a second.
 #include "saver/saver.h"
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
-#include "tests/simulated_display.h"
 
 #include <windows.h>
 
@@ -216,29 +215,50 @@ void Motion(const char* name, bool preview, bool heavy)
                 gaps[gaps.size() * 95 / 100] * 1000, cpu / span * 1000, cpu / frames * 1000);
 }
 
-// The saver's preview for 10 s on a simulated display of each kind.
-void Simulated()
+// The tests' Pace test, which runs the saver's preview for 10 s on a simulated display of each
+// kind, in a process of its own: its frames against the refresh, and its ticks against 40 a second.
+void Simulated(const char* tests)
 {
-    const struct { const char* Name; SimulatedDisplay Display; } displays[] = {
-        {"59.94 Hz, held in the swap, composed", {59.94, Hold::InSwap, true, 0}},
-        {"59.94 Hz, held in the first drawing, composed", {59.94, Hold::InFirstDrawing, true, 0}},
-        {"59.94 Hz, never held, composed", {59.94, Hold::Nowhere, true, 0}},
-        {"59.94 Hz, held in the swap, read as 59 Hz", {59.94, Hold::InSwap, false, 0}},
-        {"59.94 Hz, held in the first drawing, read as 59 Hz", {59.94, Hold::InFirstDrawing, false, 0}},
-        {"60 Hz, never held, read as 60 Hz", {60, Hold::Nowhere, false, 0}},
-        {"144 Hz, held in the swap, composed", {144, Hold::InSwap, true, 0}},
-        {"144 Hz, never held, composed", {144, Hold::Nowhere, true, 0}},
-        {"30 Hz, held in the first drawing, composed", {30, Hold::InFirstDrawing, true, 0}},
-        {"30 Hz, never held, read as 30 Hz", {30, Hold::Nowhere, false, 0}},
-        {"24 Hz, held in the swap, composed", {24, Hold::InSwap, true, 0}},
-        {"24 Hz, never held, composed", {24, Hold::Nowhere, true, 0}},
-        {"60 Hz, never held, composed, frames of 25 ms", {60, Hold::Nowhere, true, 0.025}},
-    };
-    for (const auto& d : displays) {
-        const PaceFigures f = MeasurePace(d.Display, 10);
-        std::printf("simulated %s: frames %.3f of the refresh, %d refreshes shown twice in %d; ticks %.3f of 40; CPU %.2f ms a frame, %.2f of it drawing\n",
-                    d.Name, static_cast<double>(f.Frames) / f.Refreshes, f.Repeats, f.Refreshes, f.Ticks / 400.0,
-                    f.ThreadSeconds / f.Frames * 1000, f.DrawingSeconds / f.ThreadSeconds);
+    const char* displays[] = {"59.94 swap composed 0", "59.94 first-drawing composed 0", "59.94 nowhere composed 0", "59.94 swap whole-hertz 0",
+                              "59.94 first-drawing whole-hertz 0", "60 nowhere whole-hertz 0", "144 swap composed 0", "144 nowhere composed 0",
+                              "30 first-drawing composed 0", "30 nowhere whole-hertz 0", "24 swap composed 0", "24 nowhere composed 0",
+                              "60 nowhere composed 0.04"};
+    for (const char* display : displays) {
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        HANDLE reading, writing;
+        CreatePipe(&reading, &writing, &inherited, 0);
+        SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writing;
+        SetEnvironmentVariableA("NIMBREL_DISPLAY", display);
+        std::string line = "\"" + std::string(tests) + "\" --gtest_filter=Pace.* --gtest_brief=1";
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+            std::fprintf(stderr, "cannot start %s: error %lu\n", tests, GetLastError());
+            std::exit(1);
+        }
+        CloseHandle(writing);
+        std::string output;
+        char buffer[4096];
+        DWORD read;
+        while (ReadFile(reading, buffer, sizeof buffer, &read, nullptr) && read)
+            output.append(buffer, read);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        CloseHandle(reading);
+        double ticks = 0, seconds = 0;
+        int frames = 0, refreshes = 0, repeats = 0;
+        const std::size_t at = output.find(std::string(display) + ":");
+        if (at == std::string::npos || std::sscanf(output.c_str() + at + std::strlen(display), ": %lf ticks in %lf s, %d frames, %d refreshes, %d without",
+                                                   &ticks, &seconds, &frames, &refreshes, &repeats) != 5) {
+            std::printf("%s: no figures\n", display);
+            continue;
+        }
+        std::printf("simulated %s: frames %.3f of the refresh, %d of %d refreshes without a new frame; ticks %.3f of 40 a second\n", display,
+                    double(frames) / refreshes, repeats, refreshes, ticks / seconds * TICK_SECONDS);
     }
 }
 
@@ -283,8 +303,8 @@ int main(int argc, char** argv)
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "--nothing")
         return 0;
-    if (what.empty()) {
-        std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr | --motion | --simulated\n");
+    if (what.empty() || (what == "--simulated" && argc < 3)) {
+        std::fprintf(stderr, "usage: saver_bench PATH-OF-nimbrel.scr [PATH-OF-nimbrel_test.exe] | --motion | --simulated PATH-OF-nimbrel_test.exe\n");
         return 2;
     }
     if (what != "--motion" && what != "--simulated")
@@ -295,7 +315,7 @@ int main(int argc, char** argv)
         Motion("full screen, defaults", false, false);
         Motion("full screen, 1500 points of 1000 px", false, true);
     }
-    if (what != "--motion")
-        Simulated();
+    if (argc > 2)
+        Simulated(argv[2]);
     return 0;
 }

@@ -24,6 +24,19 @@ bool Plausible(double period)
     return period >= SHORTEST_PERIOD && period <= LONGEST_PERIOD;
 }
 
+// The first blank at or after a time.
+double BlankFrom(const DisplayClock& display, double time)
+{
+    return display.Blank + std::ceil((time - display.Blank) / display.Period) * display.Period;
+}
+
+// The blank that ends the last frame's refreshes, whether the last frame's time lay on
+// these blanks or not: the clock may have been read again since.
+double NextBlank(const FramePacer& pacer)
+{
+    return BlankFrom(pacer.Display, pacer.LastTime + pacer.Period() - pacer.Display.Period / 2);
+}
+
 }  // namespace
 
 std::optional<DisplayClock> CompositionClock(const DWM_TIMING_INFO& timing, LONGLONG countsPerSecond, LONGLONG now)
@@ -68,7 +81,7 @@ double FrameDue(const FramePacer& pacer)
     if (!pacer.Started)
         return -HUGE_VAL;
     if (pacer.Display.Blanks)
-        return pacer.LastTime + pacer.Period() + AFTER_BLANK * pacer.Display.Period;
+        return NextBlank(pacer) + AFTER_BLANK * pacer.Display.Period;
     return pacer.DisplayPaces ? pacer.LastStart : pacer.LastTime + pacer.Period();
 }
 
@@ -82,7 +95,7 @@ double StartFrame(FramePacer& pacer, double start)
         // last frame's: frames are spaced as the display shows them.
         time = display.Blank + std::floor((start - display.Blank) / display.Period) * display.Period;
         if (pacer.Started)
-            time = std::max(time, pacer.LastTime + period);
+            time = std::max(time, NextBlank(pacer));
     } else if (pacer.Started && pacer.DisplayPaces) {
         pacer.QuickFrames = start - pacer.LastStart < QUICK * period ? pacer.QuickFrames + 1 : 0;
         pacer.DisplayPaces = pacer.QuickFrames < QUEUED_FRAMES;

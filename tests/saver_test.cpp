@@ -126,13 +126,16 @@ TEST(Saver, FramesStartAfterTheBlanksElseAtOnceWhileTheDisplayHoldsThemElseOnThe
             EXPECT_DOUBLE_EQ(FrameDue(pacer), f.Due * R) << run.Name << ", after " << f.Start;
         }
     }
-    // A new period is a new display: it is asked again whether it holds frames.
+    // A new period is a new display: it is asked again whether it holds frames. Blanks that come with a
+    // clock read again take the next frame at once, whatever the last one's time.
     FramePacer pacer;
     SetDisplayClock(pacer, RefreshClock(64), 1);
     for (int k = 0; k < 9; ++k)
-        StartFrame(pacer, k * 0.001);
+        StartFrame(pacer, k * R / 10);
     SetDisplayClock(pacer, RefreshClock(30), 1);
-    EXPECT_TRUE(pacer.DisplayPaces && FrameDue(pacer) == 0.008);
+    EXPECT_TRUE(pacer.DisplayPaces && FrameDue(pacer) == 0.8 * R);
+    SetDisplayClock(pacer, {R, true, 0.5 * R}, 1);
+    EXPECT_TRUE(FrameDue(pacer) == 1.75 * R && StartFrame(pacer, 1.75 * R) == 1.5 * R);
 }
 
 TEST(Saver, EachFrameRunsTheTicksThatCameDueAndShowsTheSceneAtItsOwnTime)
@@ -209,14 +212,9 @@ TEST(Saver, ThePreviewIsItsMonitorShrunkToItsHeightWhereverItIs)
 // An address that no program's data has.
 const LPARAM WILD = static_cast<LPARAM>(0x4141414141414141);
 
+// Windows 7 and 8.0 refuse a wait for touch or pointer input.
 int refusedWaits;
-DWORD WINAPI Windows7Wait(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD mask, DWORD flags)
-{
-    if (!(mask & (QS_TOUCH | QS_POINTER)))
-        return MsgWaitForMultipleObjectsEx(count, handles, milliseconds, mask, flags);
-    ++refusedWaits;
-    return WAIT_FAILED;
-}
+DWORD WINAPI Windows7Wait(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD mask, DWORD flags) { return mask & (QS_TOUCH | QS_POINTER) ? (++refusedWaits, WAIT_FAILED) : MsgWaitForMultipleObjectsEx(count, handles, milliseconds, mask, flags); }
 DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD) { return WAIT_FAILED; }
 
 // Runs the saver: frames at the display's pace with the thread asleep between them, then, from

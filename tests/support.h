@@ -14,7 +14,6 @@
 #include "scrnsave/pacing.h"
 #include "scrnsave/scrnsave.h"
 #include "settings/settings.h"
-#include "tests/simulated_display.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +34,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -63,6 +63,8 @@ inline SS_Data DistinctRecord() { return {1, 2, 3, 0.0f, 1.0f, 0.0f, 0, 0, 1, 0.
 // Settings that draw count white points of the given size at the centre, untinted.
 inline SS_Data WhitePoints(std::int32_t count, float size) { return {0, 0, 0, 1, 1, 1, 0, 0, 0, 0.25f, 0, size, 300, 2, count, 0.25f, 0.25f, 0.25f, 0, 0, 0, 0}; }
 
+// The CPU time that this thread has taken, in seconds.
+inline double ThreadSeconds() { FILETIME t[4]; GetThreadTimes(GetCurrentThread(), &t[0], &t[1], &t[2], &t[3]); return (t[2].dwLowDateTime + t[3].dwLowDateTime + 4294967296.0 * (t[2].dwHighDateTime + t[3].dwHighDateTime)) / 1e7; }
 // The halo's 64 x 64 grey levels, from the program's own bitmap.
 inline std::vector<unsigned char> Halo() { std::vector<unsigned char> sprite(SPRITE_TEXELS), bits(4 * SPRITE_TEXELS); EXPECT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite.data(), bits.data())); return sprite; }
 
