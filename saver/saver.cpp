@@ -6,7 +6,6 @@
 #include "scrnsave/scrnsave.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -236,8 +235,8 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         StartSaver(hWnd, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
         break;
+    // The monitors, or their scale, may change where the window's size does not.
     case WM_SIZE:
-    // The monitors, or their scale, may have changed where the window's size did not.
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED:
         FollowWindow(hWnd);

@@ -60,11 +60,13 @@ void Present(HDC)
             std::tie(first, measured.Cpu) = std::tuple{last, ThreadSeconds()};
         const double turn = std::remainder(double{GLScene.Shown.Angle[2]} - last.Turn, 360.0);  // a degree a tick
         measured.TurnMiss += std::fabs(turn - (Blank(refresh) - Blank(last.Refresh)) / TICK_SECONDS);
-        measured.Repeats += static_cast<int>(refresh - last.Refresh - 1);
+        measured.Repeats += static_cast<int>(std::max(0LL, refresh - last.Refresh - 1));
         std::tie(measured.Ticks, measured.Seconds) = std::tuple{double(AnimationClock.Ticks - first.Ticks), now - first.Presented};
         measured.Drawing += ThreadSeconds() - drawingFrom;
     }
     last = {refresh, GLScene.Shown.Angle[2], AnimationClock.Ticks, now};
+    if (now > from + 10)
+        DestroyWindow(GetParent(hMainWindow));
 }
 
 TEST(Pace, OnTheDisplayThatTheEnvironmentNames)
@@ -78,13 +80,10 @@ TEST(Pace, OnTheDisplayThatTheEnvironmentNames)
     std::tie(light.Anim_RotZ, light.RotZ) = std::tuple{1, 0.5f};
     StoreRecord(light);
     timer = CreateWaitableTimerExW(nullptr, nullptr, 2, TIMER_ALL_ACCESS);  // of high resolution
-    RunSaver("/p", [&](HWND) {
-        if (FrameDisplay.Present != Present) {
-            origin = bufferFree = SaverSeconds();
-            FrameDisplay = {Clock, BeforeDrawing, Present};
-        }
-        return SaverSeconds() > from + 10;
-    }, {152, 112});
+    FrameDisplay = {Clock, BeforeDrawing, Present};
+    origin = bufferFree = SaverSeconds();
+    HWND host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112, nullptr, nullptr, nullptr, nullptr);
+    ScreenSaverMain(GetModuleHandleA(nullptr), ("/p " + HandleText(host)).c_str());
     measured.Cpu = ThreadSeconds() - measured.Cpu;
     const auto& [frames, repeats, ticks, seconds, turnMiss, cpu, drawing] = measured;
     const int refreshes = static_cast<int>(RefreshAfter(from + 10) - RefreshAfter(from));
