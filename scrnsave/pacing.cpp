@@ -14,8 +14,9 @@ constexpr double RECENT_BLANK = 1;
 // Frames start this share of a refresh after its blank: a present made at the very
 // blank could land on either side of it, and the frame show a refresh early.
 constexpr double AFTER_BLANK = 0.25;
-// A frame that came round in less than this share of a period did not wait for the display.
-constexpr double QUICK = 0.75;
+// A frame that came round in less than this share of a period did not wait for the display:
+// frames that it holds come round in a period on average.
+constexpr double QUICK = 0.9;
 // A display may take a few frames at once into its queue before it holds the next one.
 constexpr int QUEUED_FRAMES = 8;
 

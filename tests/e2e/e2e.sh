@@ -86,6 +86,17 @@ display() {  # on a display of 1024 x 768 that a Windows program can make 800 x 
   ends Escape
 }
 
+# halo: the time, and the direction and distance in pixels of the lit pixels' centre from the
+# middle of the 640 x 480 screen.
+halo() {
+  local before=$EPOCHREALTIME
+  import -window root -depth 8 "$shot"
+  identify -verbose -moments "$shot" | awk -F'[:,]' -v t="$before" -v now="$EPOCHREALTIME" \
+    '/Centroid/ { x = $2 - 320; y = $3 - 240; printf "%.6f %f %f\n", (t + now) / 2, atan2(y, x) * 57.2958, sqrt(x * x + y * y); exit }'
+}
+
+lit() { import -window root -depth 8 "$shot" && (($(brightest 0 0 640 480) > 60)); }
+
 pace() {  # on a display of a real refresh, slower or faster than the ticks
   # One white halo off the middle, turning a degree a tick about it, and nothing else moving.
   for value in PointCount:1 Spread:0x40000000 Sizing:2 Size_Max:0x42200000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000 \
@@ -95,18 +106,20 @@ pace() {  # on a display of a real refresh, slower or faster than the ticks
   for attempt in 1 2 3; do  # a new cloud each time, in case its halo lies at the middle
     start
     wait_for 10 "the saver never showed its halo" lit
-    turn=$("$(dirname "$0")/turn.py")
-    status=$?
+    read -r t0 a0 r0 < <(halo)
+    sleep 3  # the span over which the turn is measured
+    read -r t1 a1 _ < <(halo)
     xdotool key Escape
     ends Escape
-    ((status == 3)) && { sleep 1; continue; }  # the cloud is seeded by the second
-    ((status == 0)) || fail "the halo could not be followed"
-    awk -v t="$turn" 'BEGIN { exit !(t > 38 && t < 42) }' || fail "the cloud turned $turn degrees a second, not 40"
-    return
+    if awk -v r="$r0" 'BEGIN { exit !(r > 30) }'; then
+      turn=$(awk -v t0="$t0" -v t1="$t1" -v a0="$a0" -v a1="$a1" 'BEGIN { d = a1 - a0; d -= 360 * int((d + 540) / 360 - 1); print (d < 0 ? -d : d) / (t1 - t0) }')
+      awk -v t="$turn" 'BEGIN { exit !(t > 36 && t < 44) }' || fail "the cloud turned $turn degrees a second, not 40"
+      return
+    fi
+    sleep 1  # the cloud is seeded by the second
   done
   fail "three clouds with their halo at the middle"
 }
-lit() { import -window root -depth 8 "$shot" && (($(brightest 0 0 640 480) > 60)); }
 
 installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
 uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
