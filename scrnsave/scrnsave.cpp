@@ -179,7 +179,6 @@ void RunFrames(HWND window)
             framesWanted = true;
         }
         if (!framesWanted || closing || !Shown(window)) {
-            framesWanted = false;
             timer.Wait(false, 0);
             continue;
         }

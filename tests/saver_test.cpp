@@ -93,7 +93,7 @@ TEST(Saver, TheDisplaysClockIsTheCompositorsElseItsWholeHertz)
             << c.Period << ", blank " << c.Blank;
     }
     // Whole hertz, or 60 where it reads 0 or 1, without blanks.
-    for (const auto& [hertz, period] : {std::pair{0u, 1 / 60.0}, {1u, 1 / 60.0}, {59u, 1 / 59.0}, {144u, 1 / 144.0}})
+    for (const auto& [hertz, period] : {std::pair{0u, 1 / 60.0}, {1u, 1 / 60.0}, {2u, 1 / 2.0}, {59u, 1 / 59.0}, {144u, 1 / 144.0}})
         EXPECT_TRUE(RefreshClock(hertz).Period == period && !RefreshClock(hertz).Blanks) << hertz;
     // On battery at most 60 frames a second, as a whole share of the refresh.
     const struct { double Period; bool Battery; unsigned Refreshes; } shares[] = {{1 / 60.0, true, 1}, {1001 / 60000.0, true, 1}, {1 / 61.0, true, 2},
@@ -112,7 +112,8 @@ TEST(Saver, FramesStartAfterTheBlanksElseAtOnceWhileTheDisplayHoldsThemElseOnThe
         {"blanks", {R, true, 0}, 1, {{0.1, 0, 1.25}, {1.3, 1, 2.25}, {3.5, 3, 4.25}, {4.9, 4, 5.25}, {5.25, 5, 6.25}}},
         {"blanks, a frame every third refresh", {R, true, 0}, 3, {{0.3, 0, 3.25}, {3.25, 3, 6.25}, {7, 7, 10.25}}},
         // Unknown blanks: at once while frames come round in a refresh; a queue may take a few at once.
-        {"held", {R, false, 0}, 1, {{10, 10, 10}, {11, 11, 11}, {11.1, 11.1, 11.1}, {11.2, 11.2, 11.2}, {12.2, 12.2, 12.2}}},
+        {"held", {R, false, 0}, 1, {{10, 10, 10}, {11, 11, 11}, {11.1, 11.1, 11.1}, {11.2, 11.2, 11.2}, {12.2, 12.2, 12.2}, {12.3, 12.3, 12.3},
+            {12.4, 12.4, 12.4}, {12.5, 12.5, 12.5}, {12.6, 12.6, 12.6}, {12.7, 12.7, 12.7}, {12.8, 12.8, 12.8}, {12.9, 12.9, 12.9}}},
         // Eight in a row that come round in under 0.9 of a refresh: the loop's own timer. A frame shows
         // its due time unless a whole period late.
         {"not held", {R, false, 0}, 1, {{10, 10, 10}, {10.8, 10.8, 10.8}, {11.6, 11.6, 11.6}, {12.4, 12.4, 12.4}, {13.2, 13.2, 13.2},
@@ -295,10 +296,8 @@ TEST(Saver, NoOtherProgramsMessageMovesTheCloudOrSpoilsItsFramesAndAHiddenPrevie
     // of the applications' and the window classes' own numbers, and Windows' own whose data the saver reads.
     std::vector<std::tuple<UINT, WPARAM, LPARAM>> posted = {{WM_APP + 1, 0, 0}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, WILD}, {WM_SIZE, 0, 0},
         {WM_DPICHANGED, 0, WILD}, {WM_DISPLAYCHANGE, 0, 0}, {WM_TIMER, 1, WILD}, {WM_PAINT, 0, 0}};
-    for (UINT n = 0; n < 256; ++n) {
-        posted.emplace_back(WM_APP + n, WILD, WILD);
-        posted.emplace_back(WM_USER + n, WILD, WILD);
-    }
+    for (UINT n = 0; n < 256; ++n)
+        posted.insert(posted.end(), {{WM_APP + n, WILD, WILD}, {WM_USER + n, WILD, WILD}});
     double since = 0;
     std::uint64_t ticks = 0;
     RunSaver("/s", [&](HWND saver) {

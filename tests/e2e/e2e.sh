@@ -55,12 +55,10 @@ saver() {
 
 both_drawn() { drawn 0 0 640 480 && drawn 640 0 1440 600; }
 
+# store NAME:DWORD...: settings for everyone.
+store() { for value in "$@"; do wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f; done; }
 # One white halo 60 pixels across at the middle of each monitor.
-one_halo() {
-  for value in PointCount:1 Spread:0 Sizing:2 Size_Max:0x42700000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000; do
-    wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f
-  done
-}
+one_halo() { store PointCount:1 Spread:0 Sizing:2 Size_Max:0x42700000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000; }
 
 monitors() {  # on a display of two screens, 640 x 480 and 800 x 600 side by side
   one_halo
@@ -99,10 +97,8 @@ lit() { import -window root -depth 8 "$shot" && (($(brightest 0 0 640 480) > 60)
 
 pace() {  # on a display of a real refresh, slower or faster than the ticks
   # One white halo off the middle, turning a degree a tick about it, and nothing else moving.
-  for value in PointCount:1 Spread:0x40000000 Sizing:2 Size_Max:0x42200000 SCol_R:0x3F800000 SCol_G:0x3F800000 SCol_B:0x3F800000 \
-    Anim_Rotating:0 Anim_R:0 Anim_G:0 Anim_RotZ:1 RotZ:0x3F000000; do
-    wine reg add "$settings" /v "${value%%:*}" /t REG_DWORD /d $((${value#*:})) /f
-  done
+  one_halo
+  store Spread:0x40000000 Anim_Rotating:0 Anim_R:0 Anim_G:0 Anim_RotZ:1 RotZ:0x3F000000
   for attempt in 1 2 3; do  # a new cloud each time, in case its halo lies at the middle
     start
     wait_for 10 "the saver never showed its halo" lit
@@ -136,7 +132,7 @@ installer() {
     if [[ -n $options ]]; then expected='C:\windows\system32\nimbrel.scr 1'; else expected=' 0'; fi
     [[ "$(chosen SCRNSAVE.EXE) $(chosen ScreenSaveActive)" == "$expected" ]] ||
       fail "only /SETSAVER makes Nimbrel the screen saver, and active at once"
-    wine reg add "$settings" /v PointCount /t REG_DWORD /d 77 /f
+    store PointCount:77
     wine reg add "$own" /v PointCount /t REG_DWORD /d 78 /f
     uninstaller=$("$tool" "$session" reg query "$entry" /v UninstallString | tr -d '\r' | grep -o '[A-Z]:\\[^"]*')
     wine "$uninstaller" /S || fail "the uninstaller failed"
