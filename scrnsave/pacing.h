@@ -25,14 +25,14 @@ DisplayClock RefreshClock(unsigned hertz);
 unsigned RefreshesPerFrame(double period, bool onBattery);
 
 // The frame loop's pace. Where the blanks are known, each frame starts a little
-// after the blank that its refreshes come to. Where they are not, frames start at once as long as the display holds
-// each to its refresh itself, which whole frames show, and else at the refresh's
-// pace by the loop's own timer.
+// after the blank that its refreshes come to. Where they are not, frames start at
+// once as long as the display holds each to its refresh itself, which whole frames
+// show, and else at the refresh's pace by the loop's own timer.
 struct FramePacer {
     DisplayClock Display = {};
     unsigned Refreshes = 1;
     bool DisplayPaces = true;
-    int QuickFrames = 0;  // frames in a row that came round well inside a period
+    int QuickFrames = 0;  // frames in a row that came round in under most of a period
     bool Started = false;
     double LastStart = 0, LastTime = 0;
 
