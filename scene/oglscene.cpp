@@ -30,6 +30,47 @@ void OGLSCENE::SetSSData(SS_Data data)
 
 void OGLSCENE::SetValues()
 {
+    glGenTextures(1, &Texture);
+    TintTexture();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glTexEnvf(GL_POINT_SPRITE, GL_COORD_REPLACE, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+    DrawnCount = 0;  // a new cloud
+    BuildCloud();
+    StartColor();
+    PointSize = StartingSize(Data, PointSize);
+    KeepBefore();
+}
+
+void OGLSCENE::ChangeSSData(SS_Data data)
+{
+    const SceneChange change = ChangeBetween(Data, data);
+    Data = data;
+    if (change.Texture)
+        TintTexture();
+    if (change.Cloud)
+        BuildCloud();
+    if (change.Color) {
+        StartColor();
+        std::fill_n(ColorUp, 3, true);
+    }
+    if (change.Size) {
+        PointSize = StartingSize(Data, PointSize);
+        SizeUp = true;
+    }
+    // The next frame shows the scene as it is now, not on its way from the old one.
+    KeepBefore();
+}
+
+void OGLSCENE::StartColor()
+{
+    Color[0] = Data.SCol_R;
+    Color[1] = Data.SCol_G;
+    Color[2] = Data.SCol_B;
+}
+
+void OGLSCENE::TintTexture()
+{
     unsigned char image[SPRITE_TEXELS][3], lit[SPRITE_TEXELS];
     for (int i = 0; i < SPRITE_TEXELS; ++i) {
         image[i][0] = TintChannel(Sprite[i], Data.BCol_R);
@@ -39,28 +80,28 @@ void OGLSCENE::SetValues()
     }
     // From the texture, not the sprite: a base colour out of range lights black texels.
     Lit = LitOutline(lit);
-    glGenTextures(1, &Texture);
     glBindTexture(GL_TEXTURE_2D, Texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, SPRITE_SIDE, SPRITE_SIDE, 0, GL_RGB, GL_UNSIGNED_BYTE, image);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glTexEnvf(GL_POINT_SPRITE, GL_COORD_REPLACE, 1.0f);
-    glEnable(GL_TEXTURE_2D);
+}
 
+void OGLSCENE::BuildCloud()
+{
     const unsigned count = LivePoints(Data.PointCount);
-    for (unsigned i = 0; i < count; ++i) {
-        for (float& coordinate : Cloud[i])
-            coordinate = MonteCarlo() * Data.Spread;
-        Spin[i] = SpinRate(std::rand(), Data.Speed);
+    // A point's draws in the stream's order: its x, y and z samplers, then its spin.
+    for (; DrawnCount < count; ++DrawnCount) {
+        for (float& angle : Drawn[DrawnCount].Angle)
+            angle = MonteCarlo();
+        Drawn[DrawnCount].Spin = std::rand();
     }
-    Color[0] = Data.SCol_R;
-    Color[1] = Data.SCol_G;
-    Color[2] = Data.SCol_B;
-    PointSize = StartingSize(Data, PointSize);
-    KeepBefore();
+    for (unsigned i = 0; i < count; ++i) {
+        for (int k = 0; k < 3; ++k)
+            Cloud[i][k] = Drawn[i].Angle[k] * Data.Spread;
+        Spin[i] = SpinRate(Drawn[i].Spin, Data.Speed);
+    }
 }
 
 float OGLSCENE::MonteCarlo()

@@ -53,6 +53,12 @@ public:
     void SetupOpenGL();
     void SetSSData(SS_Data data);
     void SetValues();
+    // New settings for the running scene, which builds again only what they
+    // change: the texture for a base colour; the cloud and its spins for a count, a
+    // spread or a speed, from the draws it was built from, so that it is the same
+    // cloud. Colours and the point size start again where a change reaches them;
+    // the turns go on from where they are.
+    void ChangeSSData(SS_Data data);
     float MonteCarlo();
     void Resize(float width, float height);
     void Rotate();
@@ -110,8 +116,20 @@ private:
         double Sin, Cos;
     };
     const Turn& TurnOf(unsigned point);
+    void StartColor();
+    // The tinted halo into Texture, and the outline it lights.
+    void TintTexture();
+    // Cloud and Spin from the draws, drawing those that a larger count needs.
+    void BuildCloud();
 
     Turn Turns[MAX_POINTS];
+    // A point's draws: its three sampled angles, then the draw for its spin.
+    struct PointDraws {
+        float Angle[3];
+        int Spin;
+    };
+    PointDraws Drawn[MAX_POINTS];
+    unsigned DrawnCount = 0;
 };
 
 // One tick of the animation.

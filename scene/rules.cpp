@@ -22,6 +22,26 @@ std::uint8_t TintChannel(std::uint8_t luminance, std::int32_t base)
     return difference < 0 ? 0 : static_cast<std::uint8_t>(difference & 0xFF);
 }
 
+namespace {
+
+// Bit for bit, so that a value that is not a number is the same as itself.
+template <typename T>
+bool Differ(const T& a, const T& b)
+{
+    return std::memcmp(&a, &b, sizeof a) != 0;
+}
+
+}  // namespace
+
+SceneChange ChangeBetween(const SS_Data& was, const SS_Data& now)
+{
+    return {Differ(was.BCol_R, now.BCol_R) || Differ(was.BCol_G, now.BCol_G) || Differ(was.BCol_B, now.BCol_B),
+            Differ(was.PointCount, now.PointCount) || Differ(was.Spread, now.Spread) || Differ(was.Speed, now.Speed),
+            Differ(was.SCol_R, now.SCol_R) || Differ(was.SCol_G, now.SCol_G) || Differ(was.SCol_B, now.SCol_B)
+                || Differ(was.Anim_R, now.Anim_R) || Differ(was.Anim_G, now.Anim_G) || Differ(was.Anim_B, now.Anim_B),
+            Differ(was.Size_Max, now.Size_Max) || Differ(was.Size_Min, now.Size_Min) || Differ(was.Sizing, now.Sizing)};
+}
+
 double Unit(int draw)
 {
     return draw / 32767.0;

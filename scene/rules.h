@@ -17,6 +17,13 @@ unsigned LivePoints(std::int32_t pointCount);
 // that is negative, else the low byte of the difference.
 std::uint8_t TintChannel(std::uint8_t luminance, std::int32_t base);
 
+// What new settings change in a running scene: its texture, its cloud, and
+// whether its colour and its point size start again.
+struct SceneChange {
+    bool Texture, Cloud, Color, Size;
+};
+SceneChange ChangeBetween(const SS_Data& was, const SS_Data& now);
+
 // A draw of 0 … 32767 as a value in [0, 1].
 double Unit(int draw);
 
