@@ -1,6 +1,7 @@
 #include "dialogs/dialogs.h"
 
 #include "dialogs/controls.h"
+#include "dialogs/preview.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -55,6 +56,7 @@ void OpenConfiguration(HWND hDlg)
     hPicConfig = GetDlgItem(hDlg, IDC_BANNER);
     ReadConfig();
     SetDialogItemsValues(hDlg);
+    StartPreview(GetDlgItem(hDlg, IDC_PREVIEW));
 }
 
 void CloseConfiguration(HWND hDlg, INT_PTR result)
@@ -80,6 +82,7 @@ void ResetToDefaults(HWND hDlg)
     GetDialogItemsValues(hDlg);
     if (DialogBoxParamA(hInstanceConfig, MAKEINTRESOURCEA(IDD_DEFAULTS), hDlg, ScreenSaverDefaultsDialog, 0) != 0)
         SetDialogItemsValues(hDlg);
+    PreviewFollows(hDlg);
 }
 
 BOOL ConfigurationCommand(HWND hDlg, int id)
@@ -99,6 +102,7 @@ BOOL ConfigurationCommand(HWND hDlg, int id)
         return TRUE;
     }
     RepaintBanner();
+    PreviewFollows(hDlg);
     return FALSE;
 }
 
@@ -123,14 +127,15 @@ void TrackbarNotified(HWND hDlg, WPARAM id)
         break;
     }
     RepaintBanner();
+    PreviewFollows(hDlg);
 }
 
 }  // namespace
 
-WINBOOL WINAPI RegisterDialogClasses(HANDLE)
+WINBOOL WINAPI RegisterDialogClasses(HANDLE hInst)
 {
     InitCommonControls();
-    return TRUE;
+    return RegisterPreviewPane(static_cast<HINSTANCE>(hInst));
 }
 
 void SetDialogItemsValues(HWND hDlg)
@@ -154,17 +159,22 @@ void SetDialogItemsValues(HWND hDlg)
 
 void GetDialogItemsValues(HWND hDlg)
 {
+    ReadDialogItems(hDlg, ActualData);
+}
+
+void ReadDialogItems(HWND hDlg, SS_Data& data)
+{
     for (const FieldInfo& field : Fields) {
         if (IsTrackbar(field))
-            StoreTrackbarPosition(ActualData, field, Position(hDlg, field.ControlId));
+            StoreTrackbarPosition(data, field, Position(hDlg, field.ControlId));
         else if (field.Control == ControlKind::TickBox)
-            SetFieldBits(ActualData, field, IsChecked(hDlg, field.ControlId));
+            SetFieldBits(data, field, IsChecked(hDlg, field.ControlId));
         else
             // With no button selected the field keeps its value, so that a stored
             // value that no button stands for survives OK.
             for (int value = field.Low; value <= field.High; ++value)
                 if (IsChecked(hDlg, RadioButton(field, value)))
-                    SetFieldBits(ActualData, field, static_cast<std::uint32_t>(value));
+                    SetFieldBits(data, field, static_cast<std::uint32_t>(value));
     }
 }
 

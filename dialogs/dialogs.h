@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <scrnsave.h>
 
+#include "settings/settings.h"
+
 // The configuration dialog's module, banner and banner control.
 extern HINSTANCE hInstanceConfig;
 extern HBITMAP hBitmapConfig;
@@ -22,6 +24,8 @@ INT_PTR CALLBACK ScreenSaverAboutDialog(HWND hDlg, UINT message, WPARAM wParam, 
 // ActualData into the configuration dialog's controls, and back.
 void SetDialogItemsValues(HWND hDlg);
 void GetDialogItemsValues(HWND hDlg);
+// The controls into a record, as GetDialogItemsValues reads them into ActualData.
+void ReadDialogItems(HWND hDlg, SS_Data& data);
 // Resets in ActualData the groups whose tick boxes are ticked in the defaults dialog.
 void CheckDefaults(HWND hDlg);
 

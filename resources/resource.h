@@ -49,6 +49,8 @@
 #define IDC_OPEN_ABOUT 1001
 #define IDC_BANNER 1035
 #define IDC_COUNT_TEXT 1023
+// The saver, running as a preview of the settings being edited.
+#define IDC_PREVIEW 1040
 
 // Defaults dialog: one tick box per default group.
 #define IDC_RESET_COLORS 1006

@@ -1,6 +1,7 @@
 #include "saver/saver.h"
 
 #include "resources/resource.h"
+#include "settings/preview_link.h"
 #include "settings/settings.h"
 
 #include "scrnsave/scrnsave.h"
@@ -49,6 +50,25 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     monitorsOff = false;
     // A display can wake without another monitor-power command; Windows says so here.
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
+    // A host that edits the settings shows its own from the first frame: asked once the window is made.
+    if (fChildPreview)
+        PostMessageA(window, PreviewMessages().Changed, 0, 0);
+}
+
+// The host answers with WM_COPYDATA while this waits, if it is our configuration
+// dialog's pane; any other host ignores the message.
+void AskHostForSettings(HWND window)
+{
+    SendMessageTimeoutA(GetParent(window), PreviewMessages().Ask, reinterpret_cast<WPARAM>(window), 0, SMTO_ABORTIFHUNG, 1000, nullptr);
+}
+
+// Only a preview takes settings, and only from its host.
+void TakeSettings(HWND window, WPARAM sender, LPARAM copy)
+{
+    SS_Data data = GLScene.Data;
+    if (fChildPreview && GLScene.hRC && copy && reinterpret_cast<HWND>(sender) == GetParent(window)
+        && RecordFromCopy(*reinterpret_cast<const COPYDATASTRUCT*>(copy), data))
+        GLScene.ChangeSSData(data);
 }
 
 UINT SystemDpi()
@@ -231,6 +251,8 @@ bool ScreenSaverFrame(HWND hWnd, double time, double period)
 
 LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == PreviewMessages().Changed && fChildPreview)
+        AskHostForSettings(hWnd);
     switch (message) {
     case WM_CREATE:
         StartSaver(hWnd, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
@@ -248,6 +270,9 @@ LRESULT WINAPI ScreenSaverProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
             GLScene.Redraw();
         return result;
     }
+    case WM_COPYDATA:
+        TakeSettings(hWnd, wParam, lParam);
+        break;
     case WM_SYSCOMMAND:
     case WM_POWERBROADCAST:
         monitorsOff = MonitorsOffAfter(monitorsOff, message, wParam, lParam);

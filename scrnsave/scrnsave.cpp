@@ -81,7 +81,9 @@ HWND CreateSaverWindow(HINSTANCE instance, HWND host)
     if (host) {
         RECT client;
         GetClientRect(host, &client);
-        return CreateWindowExA(0, SAVER_CLASS, SAVER_TITLE, WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom,
+        // Disabled, so that the mouse over it goes to the host: the host's input then
+        // never waits on a frame of ours, though the two threads share their input.
+        return CreateWindowExA(0, SAVER_CLASS, SAVER_TITLE, WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, client.right, client.bottom,
                                host, nullptr, instance, nullptr);
     }
     const RECT screen = VirtualScreen();

@@ -180,6 +180,66 @@ TEST(ConfigureDialog, AFailedStoreKeepsTheDialogAndEveryEditForASecondOk)
     EXPECT_EQ(Described(DistinctRecord()), Described(StoredRecord())) << "the second OK stores the edits";
 }
 
+// The keys that the dialog's thread took, and the longest that one waited there.
+int keysTaken;
+DWORD slowestKey;
+LRESULT CALLBACK TimeKeys(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message.message == WM_KEYDOWN)
+        std::tie(keysTaken, slowestKey) = std::tuple{keysTaken + 1, std::max(slowestKey, GetTickCount() - message.time)};
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+void CALLBACK PressArrow(HWND slider, UINT, UINT_PTR, DWORD) { PostMessageA(slider, WM_KEYDOWN, keysTaken % 2 ? VK_LEFT : VK_RIGHT, 0); }
+
+// The processor time, in ticks of 10 ms, of every thread of the preview that runs in this pane, as
+// Linux counts it: Wine tells no process another's. It is found by its arguments, each ended by a 0.
+long PreviewTicks(HWND pane)
+{
+    const std::string arguments = std::string("\0/p\0", 4) + HandleText(pane) + '\0';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    long ticks = 0;
+    while (search != INVALID_HANDLE_VALUE && FindNextFileA(search, &found)) {
+        std::ifstream command("Z:\\proc\\" + std::string(found.cFileName) + "\\cmdline"), stat("Z:\\proc\\" + std::string(found.cFileName) + "\\stat");
+        const bool ours = std::string(std::istreambuf_iterator<char>(command), {}).find(arguments) != std::string::npos;
+        std::string field;
+        for (int i = 1; ours && i <= 15 && stat >> field; ++i)
+            ticks += i >= 14 ? std::atol(field.c_str()) : 0;
+    }
+    FindClose(search);
+    return ticks;
+}
+
+TEST(ConfigureDialog, KeysReachItAtOnceWhileItsPaneDrawsTheHeaviestCloudAndThePaneEndsWithIt)
+{
+    SS_Data heavy = DefaultData;  // 1500 halos, each larger than the pane
+    std::tie(heavy.PointCount, heavy.Size_Max, heavy.Sizing) = std::tuple{1500, 1000.0f, 2};
+    StoreRecord(heavy);
+    HANDLE preview = nullptr;
+    long ticks = 0;
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, TimeKeys, nullptr, GetCurrentThreadId());
+    // Once the pane's saver runs, an arrow key on the spread slider every 20 ms, 50 in all.
+    std::function<void(HWND)> watch = [&](HWND dialog) {
+        HWND pane = GetDlgItem(dialog, IDC_PREVIEW), slider = GetDlgItem(dialog, IDC_SPREAD);
+        DWORD id = 0;
+        if (!preview && GetWindowThreadProcessId(GetWindow(pane, GW_CHILD), &id) && (preview = OpenProcess(SYNCHRONIZE, FALSE, id)) != nullptr)
+            std::tie(ticks, keysTaken) = std::tuple{PreviewTicks(pane), SetTimer(slider, 1, 20, PressArrow) ? 0 : 50};
+        if (!preview || keysTaken < 50)
+            return On(CONFIGURE, watch);
+        KillTimer(slider, 1);
+        EXPECT_GT(PreviewTicks(pane) - ticks, 50) << "the pane was not drawing";
+        EXPECT_LT(slowestKey, 50u) << "milliseconds a key waited";
+        Press(dialog, IDCANCEL);
+    };
+    On(CONFIGURE, watch);
+    RunConfiguration();
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(WaitForSingleObject(preview, 0), WAIT_OBJECT_0) << "the preview outlived its dialog";
+    CloseHandle(preview);
+}
+
 // The mean of red, green and blue added, over a rectangle of a device context.
 double MeanLevel(HDC dc, int left, int top, int right, int bottom)
 {

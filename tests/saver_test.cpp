@@ -329,6 +329,48 @@ TEST(Saver, NoOtherProgramsMessageMovesTheCloudOrSpoilsItsFramesAndAHiddenPrevie
                        [show = show](HWND saver) { ShowWindow(GetParent(saver), show); });
 }
 
+// What a host hands its preview when asked: from the start, on the host's thread.
+SettingsValues hostValues;
+LRESULT CALLBACK AnswerAsks(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    COPYDATASTRUCT copy = {SETTINGS_COPY_TAG, sizeof hostValues, hostValues.data()};
+    if (sent.message == PreviewMessages().Ask)
+        SendMessageA(reinterpret_cast<HWND>(sent.wParam), WM_COPYDATA, reinterpret_cast<WPARAM>(sent.hwnd), reinterpret_cast<LPARAM>(&copy));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Saver, APreviewShowsTheSettingsThatItsHostGivesWhenAskedAndNoOneElses)
+{
+    StoreRecord(WhitePoints(1, 20));
+    hostValues = ValuesOf(DistinctRecord());
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, AnswerAsks, nullptr, GetCurrentThreadId());
+    RunSaver("/p", [&](HWND saver) {
+        EXPECT_EQ(Described(GLScene.Data), Described(DistinctRecord())) << "taken at the start";
+        // Not from another window, nor of another size or kind; and a host's change only when told.
+        const SettingsValues changed = ValuesOf(WhitePoints(7, 40));
+        for (const auto& [from, tag, size] : {std::tuple{GoneWindow(), SETTINGS_COPY_TAG, sizeof changed}, {GetParent(saver), SETTINGS_COPY_TAG + 1, sizeof changed},
+                                               {GetParent(saver), SETTINGS_COPY_TAG, sizeof changed - 1}}) {
+            COPYDATASTRUCT copy = {tag, static_cast<DWORD>(size), const_cast<std::uint32_t*>(changed.data())};
+            SendMessageA(saver, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&copy));
+        }
+        hostValues = changed;
+        EXPECT_EQ(Described(GLScene.Data), Described(DistinctRecord()));
+        SendMessageA(saver, PreviewMessages().Changed, 0, 0);
+        EXPECT_EQ(Described(GLScene.Data), Described(WhitePoints(7, 40)));
+        return true;
+    });
+    // The saver full screen has no host to take settings from.
+    RunSaver("/s", [&](HWND saver) {
+        COPYDATASTRUCT copy = {SETTINGS_COPY_TAG, sizeof hostValues, hostValues.data()};
+        SendMessageA(saver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+        SendMessageA(saver, PreviewMessages().Changed, 0, 0);
+        EXPECT_EQ(Described(GLScene.Data), Described(WhitePoints(1, 20)));
+        return true;
+    });
+    UnhookWindowsHookEx(hook);
+}
+
 // Run also at 192 DPI.
 TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunkAndIgnoresInput)
 {

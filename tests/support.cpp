@@ -19,6 +19,14 @@ const bool privateKeys = [] {
     return true;
 }();
 
+// The configuration dialog's pane runs the real saver, as it does for users.
+const bool realPreview = [] {
+    static std::wstring program = L"Z:" NIMBREL_SCR;
+    std::replace(program.begin(), program.end(), L'/', L'\\');
+    PreviewProgram = program.c_str();
+    return true;
+}();
+
 }  // namespace
 
 void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root)

@@ -5,6 +5,7 @@
 
 #include "dialogs/controls.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/preview.h"
 #include "resources/resource.h"
 #include "saver/saver.h"
 #include "scene/oglscene.h"
@@ -13,6 +14,7 @@
 #include "scrnsave/command_line.h"
 #include "scrnsave/pacing.h"
 #include "scrnsave/scrnsave.h"
+#include "settings/preview_link.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +31,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>

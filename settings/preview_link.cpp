@@ -1,0 +1,29 @@
+#include "settings/preview_link.h"
+
+#include <cstring>
+
+const PreviewMessageIds& PreviewMessages()
+{
+    static const PreviewMessageIds ids = {RegisterWindowMessageA("Quillmora.Nimbrel.PreviewAsks"),
+                                          RegisterWindowMessageA("Quillmora.Nimbrel.PreviewChanged")};
+    return ids;
+}
+
+SettingsValues ValuesOf(const SS_Data& data)
+{
+    SettingsValues values;
+    for (int i = 0; i < FIELD_COUNT; ++i)
+        values[i] = StoredBits(data, Fields[i]);
+    return values;
+}
+
+bool RecordFromCopy(const COPYDATASTRUCT& copy, SS_Data& data)
+{
+    SettingsValues values;
+    if (copy.dwData != SETTINGS_COPY_TAG || copy.cbData != sizeof values || !copy.lpData)
+        return false;
+    std::memcpy(values.data(), copy.lpData, sizeof values);
+    for (int i = 0; i < FIELD_COUNT; ++i)
+        SetFieldBits(data, Fields[i], values[i]);
+    return true;
+}
