@@ -343,31 +343,24 @@ LRESULT CALLBACK AnswerAsks(int code, WPARAM wParam, LPARAM lParam)
 TEST(Saver, APreviewShowsTheSettingsThatItsHostGivesWhenAskedAndNoOneElses)
 {
     StoreRecord(WhitePoints(1, 20));
-    hostValues = ValuesOf(DistinctRecord());
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, AnswerAsks, nullptr, GetCurrentThreadId());
-    RunSaver("/p", [&](HWND saver) {
-        EXPECT_EQ(Described(GLScene.Data), Described(DistinctRecord())) << "taken at the start";
-        // Not from another window, nor of another size or kind; and a host's change only when told.
-        const SettingsValues changed = ValuesOf(WhitePoints(7, 40));
-        for (const auto& [from, tag, size] : {std::tuple{GoneWindow(), SETTINGS_COPY_TAG, sizeof changed}, {GetParent(saver), SETTINGS_COPY_TAG + 1, sizeof changed},
-                                               {GetParent(saver), SETTINGS_COPY_TAG, sizeof changed - 1}}) {
-            COPYDATASTRUCT copy = {tag, static_cast<DWORD>(size), const_cast<std::uint32_t*>(changed.data())};
-            SendMessageA(saver, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&copy));
-        }
-        hostValues = changed;
-        EXPECT_EQ(Described(GLScene.Data), Described(DistinctRecord()));
-        SendMessageA(saver, PreviewMessages().Changed, 0, 0);
-        EXPECT_EQ(Described(GLScene.Data), Described(WhitePoints(7, 40)));
-        return true;
-    });
-    // The saver full screen has no host to take settings from.
-    RunSaver("/s", [&](HWND saver) {
-        COPYDATASTRUCT copy = {SETTINGS_COPY_TAG, sizeof hostValues, hostValues.data()};
-        SendMessageA(saver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-        SendMessageA(saver, PreviewMessages().Changed, 0, 0);
-        EXPECT_EQ(Described(GLScene.Data), Described(WhitePoints(1, 20)));
-        return true;
-    });
+    for (const char* mode : {"/p", "/s"}) {  // full screen, no one's
+        hostValues = ValuesOf(DistinctRecord());
+        RunSaver(mode, [&](HWND saver) {
+            EXPECT_EQ(Described(GLScene.Data), Described(mode[1] == 'p' ? DistinctRecord() : WhitePoints(1, 20))) << mode << ", at the start";
+            // Not from another window, nor of another size or kind; a host's change when told.
+            hostValues = ValuesOf(WhitePoints(7, 40));
+            const std::int32_t before = GLScene.Data.PointCount;
+            for (const auto& [from, tag, size] : {std::tuple{GoneWindow(), SETTINGS_COPY_TAG, 88}, {GetParent(saver), SETTINGS_COPY_TAG + 1, 88},
+                                                   {GetParent(saver), SETTINGS_COPY_TAG, 87}, {GetParent(saver), SETTINGS_COPY_TAG, 88}}) {
+                COPYDATASTRUCT copy = {tag, static_cast<DWORD>(size), hostValues.data()};
+                SendMessageA(saver, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&copy));
+                const bool taken = mode[1] == 'p' && from == GetParent(saver) && tag == SETTINGS_COPY_TAG && size == 88;
+                EXPECT_EQ(GLScene.Data.PointCount, taken ? 7 : before) << mode << ", " << tag << ", " << size;
+            }
+            return true;
+        });
+    }
     UnhookWindowsHookEx(hook);
 }
 

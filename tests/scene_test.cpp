@@ -114,43 +114,31 @@ TEST(Scene, NewSettingsOnARunningSceneBuildAgainOnlyWhatTheyChangeFromTheSameDra
     WindowScene scene;
     SS_Data data = DistinctRecord();  // every part animated: spins, blue drifts, turns, sizes swing
     data.PointCount = 100;
-    std::srand(5);
     scene->SetSSData(data);
     const GLuint texture = scene->Texture;
-    const std::vector<float> built(&scene->Cloud[0][0], &scene->Cloud[100][0]);
-    const std::vector<float> spins(scene->Spin, scene->Spin + 100);
-    const auto cloud = [&](unsigned count) { return std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[count][0]); };
-    const auto texel = [&](int channel) {  // of the halo's brightest texel
-        std::vector<std::uint8_t> texels(3 * SPRITE_TEXELS);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-        return int{texels[channel]};
-    };
-    // Each change in turn, on the scene as the changes before left it, after ticks that move everything.
-    const struct { const char* Field; float Value; bool SameCloud; float Spread; float ColorB, Size; int BaseRed; } changes[] = {
-        {"RotX", 0.9f, true, 0, -1, -1, 254}, {"SCol_B", 0.25f, true, 0, 0.25f, -1, 254}, {"Sizing", 2, true, 0, -1, 700, 254},
-        {"BCol_R", 100, true, 0, -1, -1, 155}, {"Spread", 0.52f, false, 2, -1, -1, 155}, {"PointCount", 40, false, 2, -1, -1, 155},
-        {"PointCount", 100, false, 2, -1, -1, 155}, {"Spread", 0.26f, false, 1, -1, -1, 155}};
+    const std::vector<float> built(&scene->Cloud[0][0], &scene->Cloud[100][0]), spins(scene->Spin, scene->Spin + 100);
+    std::vector<std::uint8_t> texels(3 * SPRITE_TEXELS);  // the first is the halo's brightest
+    // Each change in turn, after ticks that move everything. A cloud built again is the first one at
+    // a new spread (none: the cloud as it was); a colour and a size start again (-1: as they were).
+    const struct { const char* Field; float Value, Spread, ColorB, Size; int BaseRed; } changes[] = {{"RotX", 0.9f, 0, -1, -1, 254},
+        {"SCol_B", 0.25f, 0, 0.25f, -1, 254}, {"Sizing", 2, 0, -1, 700, 254}, {"BCol_R", 100, 0, -1, -1, 155}, {"Spread", 0.52f, 2, -1, -1, 155},
+        {"PointCount", 40, 2, -1, -1, 155}, {"PointCount", 100, 2, -1, -1, 155}, {"Spread", 0.26f, 1, -1, -1, 155}, {"Speed", 0.58f, 1, -1, -1, 155}};
     for (const auto& c : changes) {
         for (int tick = 0; tick < 3; ++tick)
             Animate(*scene);
-        const std::vector<float> before = cloud(100);
+        std::vector<float> expected(&scene->Cloud[0][0], &scene->Cloud[100][0]);
         const float colorB = scene->Color[2], size = scene->PointSize, angle = scene->Angle[0];
         SetFieldValue(data, FieldNamed(c.Field), c.Value);
         scene->ChangeSSData(data);
-        const unsigned count = LivePoints(data.PointCount);
-        std::vector<float> expected = before;
-        if (!c.SameCloud)
+        if (c.Spread)
             std::transform(built.begin(), built.end(), expected.begin(), [&](float v) { return v * c.Spread; });
-        expected.resize(3 * count);
-        EXPECT_EQ(cloud(count), expected) << c.Field;
-        EXPECT_EQ(scene->Color[2], c.ColorB < 0 ? colorB : c.ColorB) << c.Field;
-        EXPECT_EQ(scene->PointSize, c.Size < 0 ? size : c.Size) << c.Field;
-        EXPECT_TRUE(scene->Angle[0] == angle && scene->Texture == texture && texel(0) == c.BaseRed && texel(2) == 252) << c.Field;
+        expected.resize(3 * LivePoints(data.PointCount));
+        EXPECT_EQ(std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[0][0] + expected.size()), expected) << c.Field;
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_TRUE(scene->Color[2] == (c.ColorB < 0 ? colorB : c.ColorB) && scene->PointSize == (c.Size < 0 ? size : c.Size)) << c.Field;
+        EXPECT_TRUE(scene->Angle[0] == angle && scene->Texture == texture && texels[0] == c.BaseRed && texels[2] == 252) << c.Field;
     }
-    // The spins are the same draws at another speed.
-    data.Speed = 2 * data.Speed;
-    scene->ChangeSSData(data);
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i)  // the same draws at twice the speed
         EXPECT_NEAR(scene->Spin[i], 2 * spins[i], 1e-7) << i;
 }
 
