@@ -139,6 +139,7 @@ hud="$session/hud"
 frames() { cat "$hud/fps" 2>/dev/null | wc -l; }
 resting() { local start; start=$(frames) && sleep 0.75 && (($(frames) == start)); }
 drawing() { local start; start=$(frames) && sleep 0.5 && (($(frames) > start)); }
+gone() { [[ ! -e /proc/$preview || $(awk '{ print $3 }' "/proc/$preview/stat" 2>/dev/null) == Z ]]; }
 dialog_open() {
   mkdir -p "$hud"
   GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_PERIOD=0.25 GALLIUM_HUD_DUMP_DIR="$hud" wine "$scr" /c &
@@ -178,8 +179,9 @@ pane() {  # the configuration dialog's pane, moved by real input
   xdotool key Escape
   ends Escape
   [[ $(settings_now) == "$before" ]] || fail "Cancel changed the settings"
-  # Wine's own part of a process may take a moment to go after Windows' has ended.
-  wait_for 2 "the preview outlived its dialog" eval '! kill -0 "$preview" 2>/dev/null'
+  # Wine's own part of a process may take a moment to go after Windows' has ended; an
+  # ended process that no one has reaped yet is a zombie.
+  wait_for 2 "the preview outlived its dialog" gone
   # OK stores what the pane shows: the secondary blue at its right end, by keys.
   dialog_open
   wait_for 10 "the pane did not show the halos without blue" lit_without_blue
