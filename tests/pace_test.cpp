@@ -31,9 +31,7 @@ void WaitUntil(double time)
 
 DisplayClock Clock(HWND)
 {
-    if (!display.Composed)
-        return RefreshClock(static_cast<unsigned>(display.Hertz));
-    return {1 / display.Hertz, true, Blank(RefreshAfter(SaverSeconds()) - 1)};
+    return display.Composed ? DisplayClock{1 / display.Hertz, true, Blank(RefreshAfter(SaverSeconds()) - 1)} : RefreshClock(unsigned(display.Hertz));
 }
 
 // The display's own waits count as drawing: they are the driver's, not the loop's.

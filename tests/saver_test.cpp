@@ -4,17 +4,13 @@ namespace {
 
 TEST(CommandLine, TheFirstModeLetterDecidesAndItsHandleFollows)
 {
-    const struct { const char* Tail; SaverMode Mode; std::uint64_t Window; } cases[] = {
-        {"-S", SaverMode::FullScreen, 0},        {"/x /s /c", SaverMode::FullScreen, 0}, {"xyz", SaverMode::Configure, 0},
-        {"/c:456", SaverMode::Configure, 456},   {"/C \t456", SaverMode::Configure, 456}, {"/A 789", SaverMode::ChangePassword, 0},
-        {"12 /p 5", SaverMode::Preview, 5},      {"/P\t123", SaverMode::Preview, 123},    {"/p:123", SaverMode::Preview, 0},
-        {"/p 18446744073709551616", SaverMode::Preview, 0},  // past 64 bits: no window
-        {"\xC0\xE9\xF3P 7", SaverMode::Preview, 7},           // bytes above 127 are no letters
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseCommandLine(c.Tail).Mode, c.Mode) << '"' << c.Tail << '"';
-        EXPECT_EQ(ParseCommandLine(c.Tail).Window, c.Window) << '"' << c.Tail << '"';
-    }
+    // Digits past 64 bits name no window, and bytes above 127 are no letters.
+    const struct { const char* Tail; SaverMode Mode; std::uint64_t Window; } cases[] = {{"-S", SaverMode::FullScreen, 0},
+        {"/x /s /c", SaverMode::FullScreen, 0}, {"xyz", SaverMode::Configure, 0}, {"/c:456", SaverMode::Configure, 456}, {"/C \t456", SaverMode::Configure, 456},
+        {"/A 789", SaverMode::ChangePassword, 0}, {"12 /p 5", SaverMode::Preview, 5}, {"/P\t123", SaverMode::Preview, 123}, {"/p:123", SaverMode::Preview, 0},
+        {"/p 18446744073709551616", SaverMode::Preview, 0}, {"\xC0\xE9\xF3P 7", SaverMode::Preview, 7}};
+    for (const auto& c : cases)
+        EXPECT_EQ(std::pair(ParseCommandLine(c.Tail).Mode, ParseCommandLine(c.Tail).Window), std::pair(c.Mode, c.Window)) << '"' << c.Tail << '"';
 }
 
 TEST(Saver, InputEndsTheFullScreenSaverAndNothingElseGetsPastIt)
@@ -51,9 +47,8 @@ HGLRC WINAPI StaleContext(HDC) { return reinterpret_cast<HGLRC>(static_cast<std:
 TEST(Saver, WithoutAHostOrAContextTheSaverEndsAtOnceAndLetsGoOfTheDeviceContext)
 {
     // A message box, or a saver that stays, would hold the test until its time is up.
-    const struct { std::string Tail; HGLRC(WINAPI* Context)(HDC); } cases[] = {{"/p 0", wglCreateContext}, {"/p junk", wglCreateContext},
-        {"/a", wglCreateContext}, {"/p " + HandleText(GoneWindow()), wglCreateContext}, {"/p " + HandleText(CreateBitmap(8, 8, 1, 32, nullptr)), wglCreateContext},
-        {"/s", NoContext}, {"/s", StaleContext}};
+    const struct { std::string Tail; HGLRC(WINAPI* Context)(HDC) = wglCreateContext; } cases[] = {{"/p 0"}, {"/p junk"}, {"/a"},
+        {"/p " + HandleText(GoneWindow())}, {"/p " + HandleText(CreateBitmap(8, 8, 1, 32, nullptr))}, {"/s", NoContext}, {"/s", StaleContext}};
     for (const auto& c : cases) {
         SceneCreateContext = c.Context;
         EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), c.Tail.c_str()), 0) << c.Tail;
@@ -67,8 +62,7 @@ TEST(Saver, EachMonitorThatTheWindowCoversGetsAViewOfItsOwn)
     // A window from (-100, -50) over a monitor at the virtual screen's origin and one to its right
     // at twice the scale; a third lies outside it. Views are in the window's pixels, as many as fit.
     const SceneView monitors[] = {{{-100, -50, 540, 430}, 1}, {{540, -50, 1340, 550}, 2}, {{1400, 0, 1500, 100}, 1}};
-    const RECT window = {-100, -50, 1340, 550};
-    const RECT left = {0, 0, 640, 480}, right = {640, 0, 1440, 600};
+    const RECT window = {-100, -50, 1340, 550}, left = {0, 0, 640, 480}, right = {640, 0, 1440, 600};
     SceneView views[3] = {};
     ASSERT_EQ(MonitorViewports(window, monitors, 3, views, 3), 2u);
     EXPECT_TRUE(EqualRect(&views[0].Area, &left) && views[0].Scale == 1 && EqualRect(&views[1].Area, &right) && views[1].Scale == 2);
@@ -104,28 +98,26 @@ TEST(Saver, TheDisplaysClockIsTheCompositorsElseItsWholeHertz)
 
 TEST(Saver, FramesStartAfterTheBlanksElseAtOnceWhileTheDisplayHoldsThemElseOnTheLoopsTimer)
 {
-    // Starts, in refreshes of 1/64 s; for each, the moment the frame shows and when the next is due.
+    // Starts, in refreshes of 1/64 s; for each, the moment the frame shows and when the next is due, where not at its start.
     const double R = 1 / 64.0;
-    struct Frame { double Start, Time, Due; };
+    struct Frame { double Start, Time = -1, Due = -1; };
     const struct { const char* Name; DisplayClock Clock; unsigned Refreshes; std::vector<Frame> Frames; } runs[] = {
         // A quarter of a refresh after the blank that ends the last frame's refreshes; each shows the blank it started after.
         {"blanks", {R, true, 0}, 1, {{0.1, 0, 1.25}, {1.3, 1, 2.25}, {3.5, 3, 4.25}, {4.9, 4, 5.25}, {5.25, 5, 6.25}}},
         {"blanks, a frame every third refresh", {R, true, 0}, 3, {{0.3, 0, 3.25}, {3.25, 3, 6.25}, {7, 7, 10.25}}},
         // Unknown blanks: at once while frames come round in a refresh; a queue may take a few at once.
-        {"held", {R, false, 0}, 1, {{10, 10, 10}, {11, 11, 11}, {11.1, 11.1, 11.1}, {11.2, 11.2, 11.2}, {12.2, 12.2, 12.2}, {12.3, 12.3, 12.3},
-            {12.4, 12.4, 12.4}, {12.5, 12.5, 12.5}, {12.6, 12.6, 12.6}, {12.7, 12.7, 12.7}, {12.8, 12.8, 12.8}, {12.9, 12.9, 12.9}}},
+        {"held", {R, false, 0}, 1, {{10}, {11}, {11.1}, {11.2}, {12.2}, {12.3}, {12.4}, {12.5}, {12.6}, {12.7}, {12.8}, {12.9}}},
         // Eight in a row that come round in under 0.9 of a refresh: the loop's own timer. A frame shows
         // its due time unless a whole period late.
-        {"not held", {R, false, 0}, 1, {{10, 10, 10}, {10.8, 10.8, 10.8}, {11.6, 11.6, 11.6}, {12.4, 12.4, 12.4}, {13.2, 13.2, 13.2},
-            {14, 14, 14}, {14.8, 14.8, 14.8}, {15.6, 15.6, 15.6}, {16.4, 16.4, 17.4}, {17.9, 17.4, 18.4}, {19.6, 19.6, 20.6}}},
+        {"not held", {R, false, 0}, 1, {{10}, {10.8}, {11.6}, {12.4}, {13.2}, {14}, {14.8}, {15.6}, {16.4, 16.4, 17.4}, {17.9, 17.4, 18.4}, {19.6, 19.6, 20.6}}},
     };
     for (const auto& run : runs) {
         FramePacer pacer;
         SetDisplayClock(pacer, run.Clock, run.Refreshes);
         for (const Frame& f : run.Frames) {
             EXPECT_LE(FrameDue(pacer), f.Start * R) << run.Name;
-            EXPECT_DOUBLE_EQ(StartFrame(pacer, f.Start * R), f.Time * R) << run.Name << ", at " << f.Start;
-            EXPECT_DOUBLE_EQ(FrameDue(pacer), f.Due * R) << run.Name << ", after " << f.Start;
+            EXPECT_DOUBLE_EQ(StartFrame(pacer, f.Start * R), (f.Time < 0 ? f.Start : f.Time) * R) << run.Name << ", at " << f.Start;
+            EXPECT_DOUBLE_EQ(FrameDue(pacer), (f.Due < 0 ? f.Start : f.Due) * R) << run.Name << ", after " << f.Start;
         }
     }
     // A new period is a new display: it is asked again whether it holds frames. Blanks that come with a
@@ -256,22 +248,17 @@ struct DisplayState { GUID PowerSetting; DWORD DataLength, Data; };
 
 TEST(Saver, WhileTheMonitorsAreOffNothingIsDrawnOrTickedAndTheSaverSleeps)
 {
-    // A monitor-power command or a change of the display's state says whether they are off.
+    // A monitor-power command or a change of the display's state says whether they are off. Low power still shows; another
+    // setting, or a power command that comes as no system command, says nothing, and the low four bits of the command are
+    // Windows' own. What has no setting, or another program's with none or with one at a wild address, leaves them off.
     DisplayState states[4] = {{GUID_CONSOLE_DISPLAY_STATE, 4, 0}, {GUID_CONSOLE_DISPLAY_STATE, 4, 1}, {GUID_CONSOLE_DISPLAY_STATE, 4, 2}, {GUID_ACDC_POWER_SOURCE, 4, 0}};
-    const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {
-        {WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[1]), false},
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[0]), true},
-        {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false},
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[2]), false},
-        {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},                     // low power still shows
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&states[3]), false},  // another setting
-        {WM_POWERBROADCAST, SC_MONITORPOWER, MONITOR_POWER_OFF, false},  // only a system command's
-        {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true},  // the low four bits are Windows' own
-        {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},           // no setting, and nothing to read
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0, true},           // another program's, with no setting
-        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, WILD, true},       // or with one at a wild address
-    };
+    const auto state = [&](int i) { return reinterpret_cast<LPARAM>(&states[i]); };
+    const struct { UINT Message; WPARAM WParam; LPARAM LParam; bool Off; } steps[] = {{WM_SYSCOMMAND, SC_MONITORPOWER, MONITOR_POWER_OFF, true},
+        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, state(1), false}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, state(0), true},
+        {WM_SYSCOMMAND, SC_MONITORPOWER, -1, false}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, state(2), false}, {WM_SYSCOMMAND, SC_MONITORPOWER, 1, false},
+        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, state(3), false}, {WM_POWERBROADCAST, SC_MONITORPOWER, MONITOR_POWER_OFF, false},
+        {WM_SYSCOMMAND, SC_MONITORPOWER | 3, MONITOR_POWER_OFF, true}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},
+        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0, true}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, WILD, true}};
     bool off = false;
     for (const auto& step : steps)
         EXPECT_EQ(off = MonitorsOffAfter(off, step.Message, step.WParam, step.LParam), step.Off) << "after message " << step.Message << ", " << step.LParam;
@@ -370,6 +357,7 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunkAndIgnoresIn
     StoreRecord(WhitePoints(1, 192));
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN), SHRINK = 8;
     std::vector<std::uint8_t> screen, preview;
+    const auto closing = [](HWND saver) { MSG close; return PeekMessageA(&close, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) != 0; };
     RunSaver("/s", [&](HWND saver) {
         // What the background brush paints over is drawn again at once: the halo's lit middle.
         RedrawWindow(saver, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -381,16 +369,14 @@ TEST(Saver, HaloSizesAreInUnitsOf96DpiAndThePreviewIsTheScreenShrunkAndIgnoresIn
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
         SendMessageA(saver, WM_SETCURSOR, reinterpret_cast<WPARAM>(saver), HTCLIENT);
         SendMessageA(saver, WM_ACTIVATEAPP, FALSE, 0);
-        MSG closing;
-        EXPECT_FALSE(GetCursor() || PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a cursor, or an end without a move";
+        EXPECT_FALSE(GetCursor() || closing(saver)) << "a cursor, or an end without a move";
         return true;
     });
     RunSaver("/p", [&](HWND saver) {
         preview = SaverPixels(saver);
         for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEMOVE})
             SendMessageA(saver, input, 0, MAKELPARAM(200, 200));
-        MSG closing;
-        EXPECT_FALSE(PeekMessageA(&closing, saver, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input ended the preview";
+        EXPECT_FALSE(closing(saver)) << "input ended the preview";
         return true;
     }, {screenWidth / SHRINK, screenHeight / SHRINK});
     EXPECT_EQ(GLScene.hRC, nullptr) << "the scene went with its host";

@@ -5,22 +5,14 @@ namespace {
 constexpr double PI = 3.14159265358979323846;
 constexpr float PI_F = 3.14159274f;  // the float nearest to pi
 
-// The cloud that the settings build, from a fixed seed.
-std::vector<float> BuildCloud(WindowScene& scene, const SS_Data& data)
-{
-    std::srand(77);
-    scene->SetSSData(data);
-    return std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[0][0] + 3 * MAX_POINTS);
-}
-
 TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadSpinsScaleWithSpeedAndNoCountGoesPastIt)
 {
     WindowScene scene;
     SS_Data data = DefaultData;
-    data.PointCount = MAX_POINTS;
-    data.Spread = 2.5f;
-    data.Speed = 0.8f;
-    const std::vector<float> cloud = BuildCloud(scene, data);
+    std::tie(data.PointCount, data.Spread, data.Speed) = std::tuple{MAX_POINTS, 2.5f, 0.8f};
+    // The cloud that the settings build, from a fixed seed.
+    const auto build = [&] { std::srand(77); scene->SetSSData(data); return std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[0][0] + 3 * MAX_POINTS); };
+    const std::vector<float> cloud = build();
     // Under 1 + cos a, (pi + 2) / 2 pi of the angles lie within pi / 2 of the middle; uniform, half.
     const auto inner = std::count_if(cloud.begin(), cloud.end(), [&](float c) { return std::fabs(c) < PI_F / 2 * data.Spread; });
     EXPECT_NEAR(double(inner) / cloud.size(), (PI + 2) / (2 * PI), 0.02);
@@ -32,7 +24,7 @@ TEST(Scene, TheCloudIsARaisedCosineScaledBySpreadSpinsScaleWithSpeedAndNoCountGo
     for (std::int32_t count : {-1, 1501, INT_MAX}) {
         data.PointCount = count;
         EXPECT_EQ(LivePoints(count), 1500u);
-        EXPECT_EQ(BuildCloud(scene, data), cloud) << count;
+        EXPECT_EQ(build(), cloud) << count;
         Animate(*scene);
         EXPECT_TRUE(scene->ZPos == -300.0f && scene->Share == 1) << "the members after the spins and the last tick's cloud, for " << count;
     }
@@ -77,9 +69,7 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
         {0, {0, big, 0}, still[1], 0}, {a, {inf, 0, 0}, nullptr, 0}, {a, {0, 0, 1}, still[2], 0}};
     WindowScene scene;
     data = DistinctRecord();  // blue drifts, red and green not; every axis turns; the size swings, from 20
-    data.Anim_R = data.Anim_Rotating = 1;
-    data.Anim_RotY = 0;
-    data.PointCount = static_cast<std::int32_t>(std::size(turns) - 1);
+    std::tie(data.Anim_R, data.Anim_Rotating, data.Anim_RotY, data.PointCount) = std::tuple{1, 1, 0, static_cast<std::int32_t>(std::size(turns) - 1)};
     scene->SetSSData(data);
     EXPECT_TRUE(scene->Color[0] == data.SCol_R && scene->Color[1] == data.SCol_G && scene->Color[2] == data.SCol_B && scene->PointSize == 20);
     EXPECT_TRUE(scene->Angle[0] == 0 && scene->Angle[1] == 0 && scene->Angle[2] == 0) << "the cloud starts unturned";
@@ -87,11 +77,9 @@ TEST(Scene, EachStepOfTheAnimationFollowsItsRule)
         std::copy_n(turns[i].Point, 3, scene->Cloud[i]);
         scene->Spin[i] = turns[i].Spin;
     }
-    const float angle[3] = {10, 0, 5};
-    std::copy_n(angle, 3, scene->Angle);
-    scene->Color[0] = 1.001f;  // past the top, so red turns down
-    scene->Color[2] = 0.5f;
-    scene->PointSize = 700;  // at the maximum, so the size turns down
+    std::copy_n(std::begin({10.0f, 0.0f, 5.0f}), 3, scene->Angle);
+    // Red past the top and the size at the maximum, so that both turn down.
+    std::tie(scene->Color[0], scene->Color[2], scene->PointSize) = std::tuple{1.001f, 0.5f, 700.0f};
     std::srand(9);
     const int red = std::rand(), blue = std::rand();
     std::srand(9);
@@ -163,10 +151,8 @@ TEST(Scene, AfterADayEveryPointKeepsItsDistance)
 TEST(Scene, TheBaseColourDarkensTheHaloAndAnyStoredColourGivesADefinedTexel)
 {
     // The low byte of the true difference, or 0 below it.
-    const struct { std::uint8_t Sprite; std::int32_t Base; std::uint8_t Texel; } cases[] = {
-        {200, 127, 73}, {100, 127, 0}, {200, -100, 44}, {5, INT_MIN, 5}};
-    for (const auto& c : cases)
-        EXPECT_EQ(TintChannel(c.Sprite, c.Base), c.Texel) << int{c.Sprite} << " less " << c.Base;
+    for (const auto& [sprite, base, texel] : {std::tuple<std::uint8_t, std::int32_t, int>{200, 127, 73}, {100, 127, 0}, {200, -100, 44}, {5, INT_MIN, 5}})
+        EXPECT_EQ(TintChannel(sprite, base), texel) << int{sprite} << " less " << base;
 }
 
 TEST(Scene, PointSpritesComeWithOpenGl2OrTheirExtensionByItsWholeName)
@@ -210,22 +196,18 @@ struct Light { double Total = 0, X = 0, Y = 0; };
 
 Light LightOf(const std::vector<std::uint8_t>& frame, int width, int from = 0, int to = INT_MAX)
 {
-    double total = 0, x = 0, y = 0;
+    Light sum;
     for (std::size_t i = 0; i < frame.size(); i += 3)
-        if (const int column = static_cast<int>(i / 3) % width; column >= from && column < to) {
-            total += frame[i];
-            x += frame[i] * double(column);
-            y += frame[i] * double(i / 3 / width);
-        }
-    return {total, x / total, y / total};
+        if (const int column = static_cast<int>(i / 3) % width; column >= from && column < to)
+            std::tie(sum.Total, sum.X, sum.Y) = std::tuple{sum.Total + frame[i], sum.X + frame[i] * double(column), sum.Y + frame[i] * double(i / 3 / width)};
+    return {sum.Total, sum.X / sum.Total, sum.Y / sum.Total};
 }
 
 TEST(Scene, AFrameTurnsTheCloudAboutZThenYThenXAndTintsItsHalosWithTheColour)
 {
     WindowScene scene(nullptr, 100, 100);
     SS_Data data = WhitePoints(1, 8);
-    data.SCol_G = 0.5f;
-    data.SCol_B = 0.25f;
+    std::tie(data.SCol_G, data.SCol_B) = std::tuple{0.5f, 0.25f};
     scene->SetSSData(data);
     const double unit = 100 / (600 * std::tan(1.5 * PI / 180));  // pixels a unit of the cloud spans, 300 from the eye
     // Where each point is drawn, in units right and up from the middle.
@@ -275,11 +257,9 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     spanning->SetViews(views, 2, 360);
     // A point 2 units right of the centre; rows count from the bottom in the frame. Then, soft and
     // large, one that only the left monitor can draw as a sprite and the right one as a polygon.
-    const std::vector<unsigned char> halo = Halo();
     ASSERT_TRUE(spanning->Points.Largest >= 150 && spanning->Points.Largest < 300) << spanning->Points.Largest;
-    for (const float size : {8.0f, 150.0f}) {
-        if (size > 8)
-            std::copy(halo.begin(), halo.end(), spanning->Sprite);
+    for (const auto& [size, sprite] : {std::pair{8.0f, std::vector<unsigned char>(SPRITE_TEXELS, 255)}, {150.0f, Halo()}}) {
+        std::copy(sprite.begin(), sprite.end(), spanning->Sprite);
         spanning->SetSSData(WhitePoints(1, size));
         spanning->Cloud[0][0] = 2.0f;
         const std::vector<std::uint8_t> frame = spanning.Frame();
@@ -312,15 +292,6 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     spanning->SetViews(&views[2], 1, 360);
     spanning->Cloud[0][0] = 0;
     EXPECT_GT(LightOf(spanning.Frame(), 700, 345, 355).Total, 0);
-}
-
-// The halo's level at (u, v) texels from its top left, as a linear filter samples it.
-double Sampled(const unsigned char* sprite, double u, double v)
-{
-    const auto at = [sprite](int x, int y) { return x < 0 || y < 0 || x >= SPRITE_SIDE || y >= SPRITE_SIDE ? 0.0 : sprite[y * SPRITE_SIDE + x]; };
-    const int x = static_cast<int>(std::floor(u - 0.5)), y = static_cast<int>(std::floor(v - 0.5));
-    const double a = u - 0.5 - x, b = v - 0.5 - y;
-    return (1 - b) * ((1 - a) * at(x, y) + a * at(x + 1, y)) + b * ((1 - a) * at(x, y + 1) + a * at(x + 1, y + 1));
 }
 
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
@@ -367,6 +338,13 @@ TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFew
 TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
 {
     const std::vector<unsigned char> sprite = Halo();
+    // The halo's level at (u, v) texels from its top left, as a linear filter samples it.
+    const auto sampled = [&](double u, double v) {
+        const auto at = [&](int x, int y) { return x < 0 || y < 0 || x >= SPRITE_SIDE || y >= SPRITE_SIDE ? 0.0 : sprite[y * SPRITE_SIDE + x]; };
+        const int x = static_cast<int>(std::floor(u - 0.5)), y = static_cast<int>(std::floor(v - 0.5));
+        const double a = u - 0.5 - x, b = v - 0.5 - y;
+        return (1 - b) * ((1 - a) * at(x, y) + a * at(x + 1, y)) + b * ((1 - a) * at(x, y + 1) + a * at(x + 1, y + 1));
+    };
     // Odd sides put the cloud's centre in the middle of a pixel, which a halo of one pixel samples at its middle.
     constexpr int WIDTH = 601, HEIGHT = 451;
     WindowScene scene(sprite.data(), WIDTH, HEIGHT);
@@ -375,10 +353,9 @@ TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
     EXPECT_TRUE(scene->Points.Sprites == (std::getenv("MESA_EXTENSION_OVERRIDE") == nullptr) && scene->Points.Smallest == range[0] && scene->Points.Largest == range[1]);
     glGetError();  // the set-up's own request for sprites, on a renderer without them
     // OpenGL keeps the last size above 0, 1 at first, and raises any under its smallest.
-    const float smallest = range[0];
     // Sizes inside and beyond llvmpipe's largest sprite, 255, also by scale; no point; two on one spot.
-    const struct { int Count; float Size, Scale, Pixels; } cases[] = {{1, 0, 1, smallest}, {1, 200, 1, 200}, {1, 400, 1, 400},
-        {1, 200, 2, 400}, {0, 200, 1, 200}, {2, 200, 1, 200}, {1, -40, 1, 200}, {1, 0.5f, 1, smallest}};
+    const struct { int Count; float Size, Scale, Pixels; } cases[] = {{1, 0, 1, range[0]}, {1, 200, 1, 200}, {1, 400, 1, 400},
+        {1, 200, 2, 400}, {0, 200, 1, 200}, {2, 200, 1, 200}, {1, -40, 1, 200}, {1, 0.5f, 1, range[0]}};
     for (const auto& c : cases) {
         const SceneView view = {{0, 0, WIDTH, HEIGHT}, c.Scale};
         scene->SetViews(&view, 1, HEIGHT);
@@ -390,7 +367,7 @@ TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
         for (int y = 0; y < HEIGHT; ++y)
             for (int x = 0; x < WIDTH; ++x) {
                 const double u = (x + 0.5 - left) / c.Pixels * SPRITE_SIDE, v = (HEIGHT - 1 - y + 0.5 - top) / c.Pixels * SPRITE_SIDE;
-                worst = std::max(worst, std::fabs(frame[3 * (y * WIDTH + x)] - std::min(255.0, c.Count * Sampled(sprite.data(), u, v))));
+                worst = std::max(worst, std::fabs(frame[3 * (y * WIDTH + x)] - std::min(255.0, c.Count * sampled(u, v))));
             }
         EXPECT_LT(worst, 3.0) << c.Count << " of size " << c.Size << " at scale " << c.Scale;
     }

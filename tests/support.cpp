@@ -1,9 +1,7 @@
 #include "tests/support.h"
 
-#include <sddl.h>
-
-#include <deque>
-#include <sstream>
+SaverFrames frames;
+const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0", DEFAULTS[] = "Set Defaults", ABOUT[] = "About";
 
 namespace {
 
@@ -27,80 +25,6 @@ const bool realPreview = [] {
     return true;
 }();
 
-}  // namespace
-
-void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
-    RegCloseKey(key);
-}
-
-void MakeReadOnly(HKEY root)
-{
-    HKEY key;
-    PSECURITY_DESCRIPTOR readOnly;
-    ASSERT_EQ(RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
-    LocalFree(readOnly);
-    RegCloseKey(key);
-}
-
-std::string Described(const SS_Data& data)
-{
-    std::ostringstream text;
-    for (const FieldInfo& field : Fields)
-        text << field.Name << '=' << std::hex << FieldBits(data, field) << ' ';
-    return text.str();
-}
-
-WindowScene::WindowScene(const unsigned char* sprite, int width, int height)
-    : width_(width), height_(height), scene_(std::make_unique<OGLSCENE>())
-{
-    window_ = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
-    const std::vector<unsigned char> plain(SPRITE_TEXELS, 255);
-    scene_->Create(window_, sprite ? sprite : plain.data());
-    scene_->Resize(static_cast<float>(width), static_cast<float>(height));
-}
-
-WindowScene::~WindowScene()
-{
-    scene_->Destroy(window_);
-    DestroyWindow(window_);
-}
-
-namespace {
-
-std::vector<std::uint8_t> DrawnFrame(OGLSCENE& scene, int width, int height)
-{
-    DrawFrame(scene);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> WindowScene::Frame()
-{
-    return DrawnFrame(*scene_, width_, height_);
-}
-
-std::vector<std::uint8_t> SaverPixels(HWND saver)
-{
-    RECT client;
-    GetClientRect(saver, &client);
-    return DrawnFrame(GLScene, client.right, client.bottom);
-}
-
-SaverFrames frames;
-
-namespace {
-
 HWND host;
 std::function<bool(HWND)> saverStep;
 bool stepped;
@@ -113,50 +37,19 @@ void CountFrame()
         frames.OnAsk();
     frameStart = SaverSeconds();
 }
-
-void PresentCounted(HDC dc)
-{
-    SwapBuffers(dc);
-    std::tie(frames.Drawn, frames.Slowest) = std::tuple{frames.Drawn + 1, std::max(frames.Slowest, SaverSeconds() - frameStart)};
-}
+void PresentCounted(HDC dc) { SwapBuffers(dc); ++frames.Drawn; frames.Slowest = std::max(frames.Slowest, SaverSeconds() - frameStart); }
 
 void CALLBACK StepOnceDrawn(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (!IsWindow(hMainWindow) || !AnimationClock.Running)
         return;
-    if (!stepped)
+    if (!std::exchange(stepped, true))
         frames = {};
-    stepped = true;
-    if (!saverStep(hMainWindow))
-        return;
-    KillTimer(nullptr, timer);
-    DestroyWindow(host ? host : hMainWindow);
-}
-
-}  // namespace
-
-void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZE hostSize)
-{
-    std::string tail = mode;
-    host = nullptr;
-    if (tail == "/p") {
-        host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, hostSize.cx, hostSize.cy, nullptr, nullptr, nullptr, nullptr);
-        tail += " " + HandleText(host);
+    if (saverStep(hMainWindow)) {
+        KillTimer(nullptr, timer);
+        DestroyWindow(host ? host : hMainWindow);
     }
-    saverStep = step;
-    stepped = false;
-    FrameDisplay = {WindowsDisplayClock, CountFrame, PresentCounted};
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepOnceDrawn);
-    EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
-    KillTimer(nullptr, timer);
-    EXPECT_TRUE(stepped) << "the saver ended before its step could run";
 }
-
-const char CONFIGURE[] = "Configuration of Nimbrel ScreenSaver v1.0";
-const char DEFAULTS[] = "Set Defaults";
-const char ABOUT[] = "About";
-
-namespace {
 
 std::deque<std::pair<std::string, std::function<void(HWND)>>> pending;
 
@@ -182,10 +75,58 @@ void CALLBACK RunNextAction(HWND, UINT, UINT_PTR, DWORD)
 
 }  // namespace
 
-void On(const char* caption, std::function<void(HWND)> action)
+void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root)
 {
-    pending.emplace_back(caption, std::move(action));
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
 }
+
+std::string Described(const SS_Data& data)
+{
+    std::ostringstream text;
+    for (const FieldInfo& field : Fields)
+        text << field.Name << '=' << std::hex << FieldBits(data, field) << ' ';
+    return text.str();
+}
+
+WindowScene::WindowScene(const unsigned char* sprite, int width, int height)
+    : Width(width), Height(height), Window(CreateWindowA("STATIC", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr)),
+      Scene(std::make_unique<OGLSCENE>())
+{
+    const std::vector<unsigned char> plain(SPRITE_TEXELS, 255);
+    Scene->Create(Window, sprite ? sprite : plain.data());
+    Scene->Resize(static_cast<float>(width), static_cast<float>(height));
+}
+
+std::vector<std::uint8_t> DrawnFrame(OGLSCENE& scene, int width, int height)
+{
+    DrawFrame(scene);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZE hostSize)
+{
+    std::string tail = mode;
+    host = nullptr;
+    if (tail == "/p") {
+        host = CreateWindowA("STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 40, hostSize.cx, hostSize.cy, nullptr, nullptr, nullptr, nullptr);
+        tail += " " + HandleText(host);
+    }
+    std::tie(saverStep, stepped) = std::tuple{step, false};
+    FrameDisplay = {WindowsDisplayClock, CountFrame, PresentCounted};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, StepOnceDrawn);
+    EXPECT_EQ(ScreenSaverMain(GetModuleHandleA(nullptr), tail.c_str()), 0);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(stepped) << "the saver ended before its step could run";
+}
+
+void On(const char* caption, std::function<void(HWND)> action) { pending.emplace_back(caption, std::move(action)); }
 
 void RunConfiguration(std::string tail)
 {
@@ -199,4 +140,3 @@ void RunConfiguration(std::string tail)
     EXPECT_TRUE(pending.empty()) << "actions left for " << pending.front().first;
     pending.clear();
 }
-

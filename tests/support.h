@@ -51,9 +51,6 @@ inline HWND GoneWindow() { HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0
 // A value of the settings for everyone, or of the user's own.
 void StoreSetting(const char* name, DWORD type, const void* data, DWORD size, HKEY root = HKEY_LOCAL_MACHINE);
 inline void StoreSetting(const char* name, DWORD value, HKEY root = HKEY_LOCAL_MACHINE) { StoreSetting(name, REG_DWORD, &value, sizeof value, root); }
-// Gives the settings key a DACL that lets everyone read it and no one write it,
-// as Windows keeps the machine's keys from a process that is not elevated.
-void MakeReadOnly(HKEY root);
 inline bool HasKey(HKEY root) { HKEY key; const bool found = RegOpenKeyExA(root, CONFIG_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS; if (found) RegCloseKey(key); return found; }
 inline void StoreRecord(const SS_Data& data) { ActualData = data; EXPECT_TRUE(WriteConfig()); }
 // What a saver starting now would read.
@@ -72,20 +69,20 @@ inline double ThreadSeconds() { FILETIME t[4]; GetThreadTimes(GetCurrentThread()
 // The halo's 64 x 64 grey levels, from the program's own bitmap.
 inline std::vector<unsigned char> Halo() { std::vector<unsigned char> sprite(SPRITE_TEXELS), bits(4 * SPRITE_TEXELS); EXPECT_TRUE(LoadHaloSprite(GetModuleHandleA(nullptr), sprite.data(), bits.data())); return sprite; }
 
-// A scene with its context current, in a hidden window; its sprite is all 255 unless one is given.
-class WindowScene {
-public:
-    explicit WindowScene(const unsigned char* sprite = nullptr, int width = 128, int height = 128);
-    ~WindowScene();
-    OGLSCENE* operator->() { return scene_.get(); }
-    OGLSCENE& operator*() { return *scene_; }
-    // Draws a frame and reads it back: RGB rows from the bottom up.
-    std::vector<std::uint8_t> Frame();
+// Draws a frame of the scene and reads it back: RGB rows from the bottom up.
+std::vector<std::uint8_t> DrawnFrame(OGLSCENE& scene, int width, int height);
 
-private:
-    int width_, height_;
-    HWND window_;
-    std::unique_ptr<OGLSCENE> scene_;
+// A scene with its context current, in a hidden window; its sprite is all 255 unless one is given.
+struct WindowScene {
+    explicit WindowScene(const unsigned char* sprite = nullptr, int width = 128, int height = 128);
+    ~WindowScene() { Scene->Destroy(Window); DestroyWindow(Window); }
+    OGLSCENE* operator->() { return Scene.get(); }
+    OGLSCENE& operator*() { return *Scene; }
+    std::vector<std::uint8_t> Frame() { return DrawnFrame(*Scene, Width, Height); }
+
+    int Width, Height;
+    HWND Window;
+    std::unique_ptr<OGLSCENE> Scene;
 };
 
 // Runs the saver in this process: "/s" full screen, or "/p" in preview inside a
@@ -96,8 +93,8 @@ void RunSaver(const char* mode, const std::function<bool(HWND saver)>& step, SIZ
 // From the first step on, the frames that the saver draws, and the time of the slowest; OnAsk runs as each is asked for.
 struct SaverFrames { int Drawn = 0; double Slowest = 0; std::function<void()> OnAsk; };
 extern SaverFrames frames;
-// The frame that the saver's scene draws now, read back: RGB rows from the bottom up.
-std::vector<std::uint8_t> SaverPixels(HWND saver);
+// The frame that the saver's scene draws now.
+inline std::vector<std::uint8_t> SaverPixels(HWND saver) { RECT client; GetClientRect(saver, &client); return DrawnFrame(GLScene, client.right, client.bottom); }
 
 // Drives the real configuration dialog from inside its modal loops. Each action
 // runs as soon as the dialog with its caption is shown and enabled.
