@@ -50,10 +50,8 @@ void OGLSCENE::ChangeSSData(SS_Data data)
         TintTexture();
     if (change.Cloud)
         BuildCloud();
-    if (change.Color) {
+    if (change.Color)
         StartColor();
-        std::fill_n(ColorUp, 3, true);
-    }
     if (change.Size) {
         PointSize = StartingSize(Data, PointSize);
         SizeUp = true;

@@ -56,8 +56,8 @@ public:
     // New settings for the running scene, which builds again only what they
     // change: the texture for a base colour; the cloud and its spins for a count, a
     // spread or a speed, from the draws it was built from, so that it is the same
-    // cloud. Colours and the point size start again where a change reaches them;
-    // the turns go on from where they are.
+    // cloud. The colour and the point size start again where a change reaches them;
+    // the turns and the colours' drift go on from where they are.
     void ChangeSSData(SS_Data data);
     float MonteCarlo();
     void Resize(float width, float height);

@@ -122,12 +122,15 @@ TEST(Scene, NewSettingsOnARunningSceneBuildAgainOnlyWhatTheyChangeFromTheSameDra
             std::transform(built.begin(), built.end(), expected.begin(), [&](float v) { return v * c.Spread; });
         expected.resize(3 * LivePoints(data.PointCount));
         EXPECT_EQ(std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[0][0] + expected.size()), expected) << c.Field;
+        EXPECT_EQ(std::vector<float>(&scene->Before.Cloud[0][0], &scene->Before.Cloud[0][0] + expected.size()), expected) << "on its way from the old";
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
         EXPECT_TRUE(scene->Color[2] == (c.ColorB < 0 ? colorB : c.ColorB) && scene->PointSize == (c.Size < 0 ? size : c.Size)) << c.Field;
         EXPECT_TRUE(scene->Angle[0] == angle && scene->Texture == texture && texels[0] == c.BaseRed && texels[2] == 252) << c.Field;
     }
     for (int i = 0; i < 100; ++i)  // the same draws at twice the speed
         EXPECT_NEAR(scene->Spin[i], 2 * spins[i], 1e-7) << i;
+    scene->SetSSData(data);
+    EXPECT_NE(std::vector<float>(&scene->Cloud[0][0], &scene->Cloud[100][0]), built) << "new settings for a new scene draw a new cloud";
 }
 
 TEST(Scene, AfterADayEveryPointKeepsItsDistance)
