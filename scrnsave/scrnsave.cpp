@@ -100,8 +100,9 @@ class FrameTimer {
 public:
     // Windows 10 1803 and later keep a waitable timer to the moment when asked to;
     // before them it fires on the system clock's ticks, 15.6 ms apart unless the
-    // process asks for 1 ms.
-    FrameTimer()
+    // process asks for 1 ms. A preview also watches its host's process, since a
+    // host that ends without closing its windows may leave ours to no one.
+    explicit FrameTimer(HANDLE host) : host_(host)
     {
         constexpr DWORD HIGH_RESOLUTION = 2;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
         timer_ = CreateWaitableTimerExW(nullptr, nullptr, HIGH_RESOLUTION, TIMER_ALL_ACCESS);
@@ -120,29 +121,33 @@ public:
     FrameTimer(const FrameTimer&) = delete;
     FrameTimer& operator=(const FrameTimer&) = delete;
 
-    void Wait(bool untilDue, double due)
+    // False once the host's process has ended.
+    bool Wait(bool untilDue, double due)
     {
-        DWORD timeout = INFINITE, handles = 0;
+        HANDLE handles[2] = {host_, timer_};
+        DWORD timeout = INFINITE, count = host_ ? 1 : 0;
         if (untilDue) {
             const double seconds = std::max(0.0, due - SaverSeconds());
             LARGE_INTEGER relative;  // negative: from now, in 100 ns
             relative.QuadPart = -std::max<LONGLONG>(1, static_cast<LONGLONG>(seconds * 1e7));
             if (timer_ && SetWaitableTimer(timer_, &relative, 0, nullptr, nullptr, FALSE))
-                handles = 1;
+                handles[count++] = timer_;
             else
                 timeout = static_cast<DWORD>(std::ceil(seconds * 1000));
         }
-        if (FrameWait(handles, &timer_, timeout, WAKE_MASK, MWMO_INPUTAVAILABLE) != WAIT_FAILED)
-            return;
+        const DWORD woken = FrameWait(count, handles, timeout, WAKE_MASK, MWMO_INPUTAVAILABLE);
+        if (woken != WAIT_FAILED)
+            return !(host_ && woken == WAIT_OBJECT_0);
         // A wait that fails must not make the loop spin.
         if (untilDue)
             Sleep(static_cast<DWORD>(std::ceil(std::max(0.0, due - SaverSeconds()) * 1000)));
         else
             WaitMessage();
+        return true;
     }
 
 private:
-    HANDLE timer_ = nullptr;
+    HANDLE host_, timer_ = nullptr;
     bool coarse_ = false;
 };
 
@@ -162,9 +167,9 @@ void ReadDisplayClock(FramePacer& pacer, HWND window)
 
 // Frames at the display's pace, and before each of them every message that is
 // waiting, so that input ends the saver within a frame however slow frames are.
-void RunFrames(HWND window)
+void RunFrames(HWND window, HANDLE host)
 {
-    FrameTimer timer;
+    FrameTimer timer(host);
     // The window's own device context, which its class keeps for it.
     const HDC dc = GetDC(window);
     FramePacer pacer;
@@ -181,7 +186,8 @@ void RunFrames(HWND window)
             framesWanted = true;
         }
         if (!framesWanted || closing || !Shown(window)) {
-            timer.Wait(false, 0);
+            if (!timer.Wait(false, 0))
+                break;
             continue;
         }
         const double now = SaverSeconds();
@@ -192,7 +198,8 @@ void RunFrames(HWND window)
         }
         const double due = FrameDue(pacer);
         if (now < due) {
-            timer.Wait(true, due);
+            if (!timer.Wait(true, due))
+                break;
             continue;
         }
         const double time = StartFrame(pacer, now);
@@ -202,6 +209,8 @@ void RunFrames(HWND window)
         if (framesWanted)
             FrameDisplay.Present(dc);
     }
+    // A preview goes with its host's process, whether or not its window is still there.
+    DestroyWindow(window);
 }
 
 int RunSaver(HINSTANCE instance, HWND host)
@@ -214,13 +223,20 @@ int RunSaver(HINSTANCE instance, HWND host)
     }
     if (!RegisterSaverClass(instance))
         return 0;
+    // Watched from before the preview's window is made, so that a host that ends
+    // meanwhile cannot leave the window to no one.
+    DWORD hostId = 0;
+    GetWindowThreadProcessId(host, &hostId);
+    const HANDLE hostProcess = hostId && hostId != GetCurrentProcessId() ? OpenProcess(SYNCHRONIZE, FALSE, hostId) : nullptr;
     hMainWindow = CreateSaverWindow(instance, host);
     if (hMainWindow) {
         // Started by a program that does not hold the foreground, the saver would get no keys.
         if (!host)
             SetForegroundWindow(hMainWindow);
-        RunFrames(hMainWindow);
+        RunFrames(hMainWindow, hostProcess);
     }
+    if (hostProcess)
+        CloseHandle(hostProcess);
     UnregisterClassA(SAVER_CLASS, instance);
     return 0;
 }

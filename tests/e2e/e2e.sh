@@ -121,15 +121,12 @@ caption='Configuration of Nimbrel ScreenSaver v1.0' hud="$session/hud"
 # control ID: the left, top, right and bottom on the screen of the dialog's control, and its handle.
 control() { "$tool" "$session" "$desktop_tool" control "$caption" "$1" | tr -d '\r'; }
 # The pane's picture, from the preview's own X window, since X draws it apart from the dialog.
-pane_shot() {
-  local id
-  id=$(xwininfo -root -tree | awk '/\(has no name\): \(\)  [0-9][0-9][0-9]x[0-9][0-9][0-9]\+0\+0/ { print $1; exit }')
-  [[ -n $id ]] && import -window "$id" -depth 8 "$1"  # with no window, import would wait for a click
-}
+pane_shot() { local id; id=$(xwininfo -root -tree | awk '/\(has no name\): \(\)  [0-9][0-9][0-9]x[0-9][0-9][0-9]\+0\+0/ { print $1; exit }') && [[ -n $id ]] && import -window "$id" -depth 8 "$1"; }
 # pane_lit BLUE: the pane lit, with blue of more than a quarter (1) or none at all (0).
 pane_lit() { pane_shot "$shot" && [[ $(convert "$shot" -format '%[fx:maxima.r > 0.25] %[fx:maxima.b > 0.25] %[fx:maxima.b > 0]' info:) == "1 $1 $1" ]]; }
 same_as() { pane_shot "$shot" && [[ $(compare -metric AE "$1" "$shot" null: 2>&1) == 0 ]]; }
-settings_now() { "$tool" "$session" reg query "$settings" /s 2>&1; "$tool" "$session" reg query "$own" /s 2>&1; }
+# The preview has ended; one that no one has reaped yet is a zombie.
+gone() { [[ ! -e /proc/$preview || $(awk '{ print $3 }' "/proc/$preview/stat" 2>/dev/null) == Z ]]; }
 # Mesa counts the preview's frames from outside it: a line each quarter of a second that has any.
 frames() { cat "$hud/fps" 2>/dev/null | wc -l; }
 resting() { local start; start=$(frames) && sleep 0.75 && (($(frames) == start)); }
@@ -144,7 +141,7 @@ pane() {  # the configuration dialog's pane, moved by real input
   # Halos of red and green, not blue, and nothing that moves: a picture that stays.
   one_halo
   store PointCount:40 Spread:0x3F800000 SCol_B:0 Anim_R:0 Anim_G:0 Anim_B:0 Anim_Rotating:0 Anim_RotX:0 Anim_RotY:0 Anim_RotZ:0
-  before=$(settings_now)
+  before=$("$tool" "$session" reg query "$settings" /s 2>&1)
   dialog_open
   wait_for 10 "the pane did not show the halos without blue" pane_lit 0
   # The secondary blue's thumb, at the left end, dragged to the right: the pane follows before the button goes up.
@@ -169,10 +166,15 @@ pane() {  # the configuration dialog's pane, moved by real input
   wait_for 5 "the pane did not draw again" drawing
   xdotool key Escape
   ends Escape
-  [[ $(settings_now) == "$before" ]] || fail "Cancel changed the settings"
-  # Wine's own part of a process may take a moment to go after Windows' has ended; an
-  # ended process that no one has reaped yet is a zombie.
-  wait_for 2 "the preview outlived its dialog" eval '[[ ! -e /proc/$preview || $(awk "{ print \$3 }" /proc/$preview/stat 2>/dev/null) == Z ]]'
+  [[ $("$tool" "$session" reg query "$settings" /s 2>&1) == "$before" ]] || fail "Cancel changed the settings"
+  # Wine's own part of a process may take a moment to go after Windows' has ended.
+  wait_for 2 "the preview outlived its dialog" gone
+  # Nor does it outlive a dialog that is killed, which closes no window.
+  dialog_open
+  wait_for 10 "the pane did not show the halos" pane_lit 0
+  wait_for 10 "the pane's preview did not start" eval 'preview=$(pgrep -f "nimbrel.scr /p $(control 1040 | cut -d " " -f 5)\$")'
+  pkill -f 'nimbrel\.scr /c$'
+  wait_for 5 "the preview outlived its killed dialog" gone
 }
 
 installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
