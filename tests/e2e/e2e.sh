@@ -169,9 +169,10 @@ pane() {  # the configuration dialog's pane, moved by real input
   [[ $("$tool" "$session" reg query "$settings" /s 2>&1) == "$before" ]] || fail "Cancel changed the settings"
   # Wine's own part of a process may take a moment to go after Windows' has ended.
   wait_for 2 "the preview outlived its dialog" gone
-  # Nor does it outlive a dialog that is killed, which closes no window.
+  # A tick box shows at once too: the blue drift. Nor does the preview outlive a dialog that is killed, which closes no window.
   dialog_open
-  wait_for 10 "the pane did not show the halos" pane_lit 0
+  xdotool mousemove $(control 1033 | awk '{ print int(($1 + $3) / 2), int(($2 + $4) / 2) }') click 1
+  wait_for 10 "ticking the blue drift did not turn the halos blue" pane_lit 1
   wait_for 10 "the pane's preview did not start" eval 'preview=$(pgrep -f "nimbrel.scr /p $(control 1040 | cut -d " " -f 5)\$")'
   pkill -f 'nimbrel\.scr /c$'
   wait_for 5 "the preview outlived its killed dialog" gone
