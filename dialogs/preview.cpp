@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-const char PREVIEW_PANE_CLASS[] = "NimbrelPreviewPane";
 const wchar_t* PreviewProgram = nullptr;
 
 namespace {

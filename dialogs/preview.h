@@ -4,9 +4,8 @@
 
 #include <windows.h>
 
-// The pane's window class, which the dialog's template names.
-extern const char PREVIEW_PANE_CLASS[];
-// True when the class is there, registered now or before.
+// Registers the pane's window class, PREVIEW_PANE_CLASS. True when the class is
+// there, registered now or before.
 bool RegisterPreviewPane(HINSTANCE instance);
 
 // Starts the preview inside the pane; the dialog's controls must hold the

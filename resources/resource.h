@@ -49,8 +49,9 @@
 #define IDC_OPEN_ABOUT 1001
 #define IDC_BANNER 1035
 #define IDC_COUNT_TEXT 1023
-// The saver, running as a preview of the settings being edited.
+// The saver, running as a preview of the settings being edited, in a window class of our own.
 #define IDC_PREVIEW 1040
+#define PREVIEW_PANE_CLASS "NimbrelPreviewPane"
 
 // Defaults dialog: one tick box per default group.
 #define IDC_RESET_COLORS 1006

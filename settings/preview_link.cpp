@@ -9,14 +9,6 @@ const PreviewMessageIds& PreviewMessages()
     return ids;
 }
 
-SettingsValues ValuesOf(const SS_Data& data)
-{
-    SettingsValues values;
-    for (int i = 0; i < FIELD_COUNT; ++i)
-        values[i] = StoredBits(data, Fields[i]);
-    return values;
-}
-
 bool RecordFromCopy(const COPYDATASTRUCT& copy, SS_Data& data)
 {
     SettingsValues values;

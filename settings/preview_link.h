@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstdint>
 
 struct PreviewMessageIds {
     UINT Ask, Changed;
@@ -21,9 +19,6 @@ const PreviewMessageIds& PreviewMessages();
 // Marks a WM_COPYDATA as the settings.
 constexpr ULONG_PTR SETTINGS_COPY_TAG = 0x4E696D31;  // "Nim1"
 
-// The record as the registry keeps it: each field's value, in record order.
-using SettingsValues = std::array<std::uint32_t, FIELD_COUNT>;
-SettingsValues ValuesOf(const SS_Data& data);
 // A record from a WM_COPYDATA, taken as values read from the registry are: each
 // field as stored, not checked. False, with data untouched, unless the copy is
 // tagged as the settings and holds exactly their values.

@@ -37,11 +37,10 @@ bool StoreIn(HKEY root, REGSAM view)
     if (RegCreateKeyExA(root, CONFIG_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     bool stored = true;
-    for (const FieldInfo& field : Fields) {
-        const DWORD bits = StoredBits(ActualData, field);
-        if (RegSetValueExA(key, field.Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&bits), sizeof bits) != ERROR_SUCCESS)
+    const SettingsValues values = ValuesOf(ActualData);
+    for (int i = 0; i < FIELD_COUNT; ++i)
+        if (RegSetValueExA(key, Fields[i].Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]) != ERROR_SUCCESS)
             stored = false;
-    }
     RegCloseKey(key);
     return stored;
 }

@@ -112,10 +112,14 @@ void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits)
         std::memcpy(FieldAddress(data, field), &bits, sizeof bits);
 }
 
-std::uint32_t StoredBits(const SS_Data& data, const FieldInfo& field)
+SettingsValues ValuesOf(const SS_Data& data)
 {
-    std::uint32_t bits = FieldBits(data, field);
-    return field.Kind == FieldKind::Flag ? (bits != 0) : bits;
+    SettingsValues values;
+    for (int i = 0; i < FIELD_COUNT; ++i) {
+        const std::uint32_t bits = FieldBits(data, Fields[i]);
+        values[i] = Fields[i].Kind == FieldKind::Flag ? (bits != 0) : bits;
+    }
+    return values;
 }
 
 void CopyField(SS_Data& to, const SS_Data& from, const FieldInfo& field)

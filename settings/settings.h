@@ -2,6 +2,7 @@
 // registry store that keeps it between runs.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -77,8 +78,10 @@ double FieldValue(const SS_Data& data, const FieldInfo& field);
 void SetFieldValue(SS_Data& data, const FieldInfo& field, double value);
 // Stores bits into a field; a flag takes only the low byte.
 void SetFieldBits(SS_Data& data, const FieldInfo& field, std::uint32_t bits);
-// The 32-bit value that the registry keeps for a field: a flag as 0 or 1.
-std::uint32_t StoredBits(const SS_Data& data, const FieldInfo& field);
+// The record as the registry keeps it: each field's 32-bit value, in record
+// order, a flag as 0 or 1.
+using SettingsValues = std::array<std::uint32_t, FIELD_COUNT>;
+SettingsValues ValuesOf(const SS_Data& data);
 void CopyField(SS_Data& to, const SS_Data& from, const FieldInfo& field);
 // Copies the fields of one group from DefaultData.
 void ResetGroup(SS_Data& data, DefaultGroup group);
