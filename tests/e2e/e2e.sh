@@ -171,6 +171,7 @@ pane() {  # the configuration dialog's pane, moved by real input
   wait_for 2 "the preview outlived its dialog" gone
   # A tick box shows at once too: the blue drift. Nor does the preview outlive a dialog that is killed, which closes no window.
   dialog_open
+  wait_for 10 "the pane did not show the halos without blue" pane_lit 0  # the dialog is up before the click
   xdotool mousemove $(control 1033 | awk '{ print int(($1 + $3) / 2), int(($2 + $4) / 2) }') click 1
   wait_for 10 "ticking the blue drift did not turn the halos blue" pane_lit 1
   wait_for 10 "the pane's preview did not start" eval 'preview=$(pgrep -f "nimbrel.scr /p $(control 1040 | cut -d " " -f 5)\$")'
