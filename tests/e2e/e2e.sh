@@ -179,36 +179,59 @@ pane() {  # the configuration dialog's pane, moved by real input
   wait_for 5 "the preview outlived its killed dialog" gone
 }
 
-installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr"
-uninstalled() { [[ ! -e $installed ]] && ! wine reg query "$entry"; }
-# chosen NAME: the user's desktop setting NAME, or nothing.
-chosen() { "$tool" "$session" reg query "$desktop" /v "$1" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
+installed="$WINEPREFIX/drive_c/windows/system32/nimbrel.scr" blank='C:\windows\system32\scrnsave.scr'
+other='HKU\S-1-5-21-0-0-0-1001\Control Panel\Desktop'  # a second user's loaded profile
+# removed: the saver and its entry are gone, and so is every uninstaller process.
+removed() { [[ ! -e $installed ]] && ! wine reg query "$entry" && ! pgrep -f 'Nimbrel.uninstall\.exe|Temp.~nsu'; }
+# chosen NAME [KEY]: the value NAME of the user's desktop settings, or of KEY, or nothing.
+chosen() { "$tool" "$session" reg query "${2:-$desktop}" /v "$1" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
+# entries: how many entries Programs and Features lists for Nimbrel.
+entries() { "$tool" "$session" reg query "${entry%\\*}" /s | grep -c 'DisplayName.*Nimbrel'; }
+# as WHO COMMAND-LINE: runs it through desktop.exe run or user, with the processes that it starts in $session/processes.
+as() { WINEDEBUG=+process "$tool" "$session" "$desktop_tool" "$@" >/dev/null 2>"$session/processes"; }
 
 installer() {
-  local setup expected
-  setup=$(dirname "$(dirname "$scr")")/nimbrel-setup.exe
-  for options in "" /SETSAVER; do
-    wine reg add "$desktop" /v ScreenSaveActive /d 0 /f
-    wine "$setup" /S $options || fail "the installer failed"
-    cmp -s "$installed" "$scr" || fail "the installed saver is not the one built"
-    if [[ -n $options ]]; then expected='C:\windows\system32\nimbrel.scr 1'; else expected=' 0'; fi
+  local dir=Z:$(dirname "$(dirname "$scr")" | tr / '\\') quiet last
+  local setup=$dir\\nimbrel-setup.exe msi=$dir\\nimbrel-1.0-x64.msi
+  # An administrator does the machine's part in the same process; one whom UAC has yet to elevate starts it elevated.
+  for who in run user; do
+    wine reg add "$desktop" /v ScreenSaveActive /d 0 /f && wine reg delete "$desktop" /v SCRNSAVE.EXE /f
+    if [[ $who == user ]]; then options=/SETSAVER expected='C:\windows\system32\nimbrel.scr 1'; else options= expected=' 0'; fi
+    as $who "$setup /S $options" || fail "the installer failed"
+    cmp -s "$installed" "$scr" && (($(entries) == 1)) || fail "the installer did not install the saver built, with one entry"
     [[ "$(chosen SCRNSAVE.EXE) $(chosen ScreenSaveActive)" == "$expected" ]] ||
       fail "only /SETSAVER makes Nimbrel the screen saver, and active at once"
     store PointCount:77
-    wine reg add "$own" /v PointCount /t REG_DWORD /d 78 /f
-    uninstaller=$("$tool" "$session" reg query "$entry" /v UninstallString | tr -d '\r' | grep -o '[A-Z]:\\[^"]*')
-    wine "$uninstaller" /S || fail "the uninstaller failed"
-    # It finishes from a copy of itself, after its first process has ended.
-    wait_for 20 "the uninstaller left the saver or its entry behind" uninstalled
-    ! wine reg query "$settings" || fail "the uninstaller left the settings behind"
-    ! wine reg query "$own" || fail "the uninstaller left the user's own settings behind"
-    ! wine reg query "$desktop" /v SCRNSAVE.EXE || fail "a removed saver is still the chosen one"
+    wine reg add "$own" /v PointCount /t REG_DWORD /d 78 /f && wine reg add "$other" /v SCRNSAVE.EXE /d 'C:\WINDOWS\System32\NIMBREL.SCR' /f
+    quiet=$(chosen QuietUninstallString "$entry")
+    # A running saver's file cannot be deleted: the quiet uninstall waits for its part as an administrator, and fails.
+    coproc holder { exec "$tool" "$session" "$desktop_tool" hold 'C:\windows\system32\nimbrel.scr'; }
+    read -r -u "${holder[0]}" && ! as $who "$quiet" || fail "a failed quiet uninstall reported success"
+    exec {holder[1]}>&- && wait $holder_PID && [[ -e $installed && $(chosen SCRNSAVE.EXE "$other") == *NIMBREL.SCR ]] || fail "a failed uninstall removed or unchose the saver"
+    # Started by hand, the uninstaller runs from a copy in %TEMP%, which hands over to the installed one and ends first.
+    as $who "${quiet% _\?=*}" && wait_for 20 "the uninstaller did not remove the saver and its entry" removed
+    # The last uninstaller started does the machine's part: elevated from the install folder, never from %TEMP%.
+    last=$(grep -o 'image L".*_?=' "$session/processes" | tail -1)
+    [[ $last == 'image L"C:\\Program Files\\Nimbrel\\uninstall.exe"'* && ($who == run || $last == *' /MACHINE '*) ]] ||
+      fail "the uninstall's part as an administrator ran as: $last"
+    ! wine reg query "$settings" && ! wine reg query "$own" || fail "the uninstaller left the settings behind"
+    # Every user whose saver was Nimbrel keeps a saver, and so the lock on resume.
+    [[ $(chosen SCRNSAVE.EXE "$other") == "$blank" && $(chosen ScreenSaveActive) == "${expected: -1}" ]] &&
+      [[ -z $options || $(chosen SCRNSAVE.EXE) == "$blank" ]] || fail "a choice of Nimbrel did not become Windows' blank saver alone"
   done
   # A folder in the saver's place makes the part as an administrator fail.
   mkdir "$installed"
-  ! wine "$setup" /S /SETSAVER || fail "a failed install reported success"
-  [[ -z $(chosen SCRNSAVE.EXE) ]] && ! wine reg query "$entry" || fail "a failed install chose or registered a saver"
+  ! as user "$setup /S /SETSAVER" || fail "a failed install reported success"
+  [[ $(chosen SCRNSAVE.EXE) == "$blank" ]] && ! wine reg query "$entry" || fail "a failed install chose or registered a saver"
   rmdir "$installed"
+  # The MSI brings the saver and its entry, and takes them away with the settings; the two installers never stack.
+  wine msiexec /i "$msi" /qn && cmp -s "$installed" "$scr" || fail "the MSI did not install the saver built"
+  ! as run "$setup /S" && (($(entries) == 1)) || fail "the setup program installed over the MSI"
+  store PointCount:77
+  wine msiexec /x "$msi" /qn && [[ ! -e $installed ]] && (($(entries) == 0)) && ! wine reg query "$settings" ||
+    fail "removing the MSI left the saver, its entry or the settings behind"
+  as run "$setup /S" && ! wine msiexec /i "$msi" /qn && (($(entries) == 1)) || fail "the MSI installed over the setup program"
+  as run "$(chosen QuietUninstallString "$entry")" && removed || fail "the setup program's install was not removed"
 }
 
 $4
