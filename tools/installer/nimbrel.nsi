@@ -29,6 +29,7 @@ SetCompressor /SOLID lzma
 !define SETTINGS_KEY "SOFTWARE\Quillmora\Nimbrel_SS_1.0"
 !define DESKTOP "Control Panel\Desktop"
 !define MACHINE "/MACHINE"
+!define IN_PLACE "/INPLACE"
 
 Name "${PRODUCT} ScreenSaver ${VERSION}"
 OutFile "${OUTFILE}"
@@ -118,7 +119,7 @@ Function .onInit
   ; One installer at a time, so that one entry removes everything: the MSI's product
   ; is found by its UpgradeCode.
   System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .R0) i .R1'
-  ${If} $R1 = 0
+  ${If} $R1 == 0
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} is already installed from nimbrel-1.0-x64.msi. Remove it in Programs and Features first." /SD IDOK
     Abort
   ${EndIf}
@@ -128,11 +129,14 @@ Function un.onInit
   !insertmacro Init
   ; The uninstaller runs where it was installed (_?= in its entry's commands). Started
   ; there without _?=, NSIS runs a copy of it from %TEMP%, which hands over to it and
-  ; returns its result.
-  ${If} $EXEPATH != "$INSTDIR\uninstall.exe"
-    ${GetParameters} $0
+  ; returns its result; once only, however the two spell the folder.
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "${IN_PLACE}" $1
+  ${If} ${Errors}
+  ${AndIf} $EXEPATH != "$INSTDIR\uninstall.exe"
     ClearErrors
-    ExecWait '"$INSTDIR\uninstall.exe" $0 _?=$INSTDIR' $1
+    ExecWait '"$INSTDIR\uninstall.exe" $0 ${IN_PLACE} _?=$INSTDIR' $1
     ${IfThen} ${Errors} ${|} StrCpy $1 2 ${|}
     SetErrorLevel $1
     Quit
