@@ -6,9 +6,13 @@
 
 #include "scrnsave/scrnsave.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
+#include <optional>
 
 OGLSCENE GLScene;
 TickClock AnimationClock;
@@ -18,6 +22,10 @@ namespace {
 
 bool monitorsOff;
 HPOWERNOTIFY displayStateNotification;
+FrameScaler frameScaler;
+// When the last frame started, if the one before this was drawn, and what it cost.
+std::optional<double> lastFrameStart;
+double lastFrameDrawn;
 
 constexpr int HALO_SIDE = 64;
 constexpr int SPRITE_BYTES = HALO_SIDE * HALO_SIDE;
@@ -47,6 +55,9 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     ReadConfig();
     GLScene.SetSSData(ActualData);
     AnimationClock = {};
+    frameScaler = {};
+    lastFrameStart.reset();
+    GLScene.FrameScale = 1;
     monitorsOff = false;
     // A display can wake without another monitor-power command; Windows says so here.
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
@@ -182,6 +193,61 @@ FrameStep StepForFrame(TickClock clock, double time, double period)
     return {clock, due, static_cast<float>(std::clamp(ticks - clock.Ticks, 0.0, 1.0))};
 }
 
+namespace {
+
+constexpr double LATE = 1.25;       // periods
+// Late frames that ask for a smaller scale: a renderer that cannot keep up, not a
+// thread that was held up once or twice.
+constexpr unsigned LATE_FRAMES = 2;
+constexpr double LATE_SECONDS = 0.1;
+// The share of a period that frames may fill: where a step down aims, and what the
+// next step up must leave free.
+constexpr double FILLED = 0.8;
+constexpr double STEADY = 3;        // seconds with room before a step up
+constexpr int SMALLEST_STEP = 8;    // a quarter
+
+int StepOf(float scale)
+{
+    return static_cast<int>(std::lround(-4 * std::log2(scale)));
+}
+
+float ScaleOf(int step)
+{
+    return std::exp2(-step / 4.0f);
+}
+
+}  // namespace
+
+FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, double period, float largest)
+{
+    const int step = StepOf(scaler.Scale);
+    if (!(interval > 0 && period > 0) || !(largest >= ScaleOf(SMALLEST_STEP)))
+        return scaler;
+    if (interval > LATE * period) {
+        scaler.Room = 0;
+        scaler.Least = scaler.Late ? std::min(scaler.Least, interval) : interval;
+        scaler.LateFor = scaler.Late ? scaler.LateFor + interval : interval;
+        if (++scaler.Late < LATE_FRAMES || scaler.LateFor < LATE_SECONDS)
+            return scaler;
+        scaler.Late = 0;
+        const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period / scaler.Least));
+        const int down = static_cast<int>(std::ceil(-4 * std::log2(fits) - 1e-9));
+        scaler.Scale = ScaleOf(std::min(SMALLEST_STEP, std::max(step + 1, down)));
+        return scaler;
+    }
+    scaler.Late = 0;
+    const float up = step > 1 && ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
+    const double grown = up / scaler.Scale;
+    if (step == 0 || !(drawn >= 0 && drawn * grown * grown <= FILLED * period)) {
+        scaler.Room = 0;
+        return scaler;
+    }
+    scaler.Room += interval;
+    if (scaler.Room >= STEADY)
+        scaler = {up, 0, 0, 0, 0};
+    return scaler;
+}
+
 float PreviewScale(UINT monitorDpi, int previewHeight, int monitorHeight)
 {
     if (previewHeight <= 0 || monitorHeight <= 0)
@@ -236,8 +302,11 @@ bool MonitorsOffAfter(bool off, UINT message, WPARAM wParam, LPARAM lParam)
 // dark, and no tick either, so that the scene goes on from where it stopped.
 bool ScreenSaverFrame(HWND hWnd, double time, double period)
 {
-    if (monitorsOff || !GLScene.hRC)
+    if (monitorsOff || !GLScene.hRC) {
+        lastFrameStart.reset();
         return false;
+    }
+    const double start = SaverSeconds();
     if (fChildPreview)
         FollowPreviewMonitor(hWnd);
     const FrameStep step = StepForFrame(AnimationClock, time, period);
@@ -245,7 +314,21 @@ bool ScreenSaverFrame(HWND hWnd, double time, double period)
     for (unsigned tick = 0; tick < step.Ticks; ++tick)
         Animate(GLScene);
     GLScene.Share = step.Share;
-    DrawFrame(GLScene);
+    if (lastFrameStart)
+        frameScaler = ScaleAfterFrame(frameScaler, start - *lastFrameStart, lastFrameDrawn, period, GLScene.LargestStretchedScale());
+    lastFrameStart = start;
+    GLScene.FrameScale = frameScaler.Scale;
+    ClearFrame();
+    const double cleared = SaverSeconds();
+    DrawClearedFrame(GLScene);
+    // Below full scale a frame's own cost tells when a larger one would fit. Waiting
+    // for it costs little on a renderer that slow, and the clear, where a display
+    // may hold the frame, is not counted.
+    lastFrameDrawn = -1;
+    if (GLScene.FrameScale < 1) {
+        glFinish();
+        lastFrameDrawn = SaverSeconds() - cleared;
+    }
     return true;
 }
 

@@ -66,6 +66,7 @@ void OGLSCENE::Create(HWND window, const unsigned char* sprite)
     // Windows' own OpenGL has none, and many drivers stop near 255 pixels.
     GLfloat sizes[2] = {};
     glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, sizes);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &MaxTextureSide);
     Points = {HasPointSprites(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
                               reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS))),
               sizes[0], sizes[1]};
@@ -136,8 +137,9 @@ void DrawOutlines(const OGLSCENE& scene, float pixels)
     glPopMatrix();
 }
 
-// The cloud in its place and turn, over whatever the frame already holds.
-void DrawView(OGLSCENE& scene, float scale)
+// The cloud in its place and turn, over whatever the frame already holds; its halos
+// as their outlines where asked, which fill fewer pixels than the sprites' squares.
+void DrawView(OGLSCENE& scene, float scale, bool outlines = false)
 {
     const ScenePose& pose = scene.Shown;
     glLoadIdentity();
@@ -147,12 +149,110 @@ void DrawView(OGLSCENE& scene, float scale)
     glRotatef(pose.Angle[2], 0, 0, 1);
     glColor3fv(pose.Color);
     const float pixels = scene.ValidSize * scale;
-    if (!DrawnAsSprites(scene.Points, pixels)) {
+    if (outlines || !DrawnAsSprites(scene.Points, pixels)) {
         DrawOutlines(scene, RaisedSize(scene.Points, pixels));
         return;
     }
     glPointSize(pixels);
     scene.DrawCloud();
+}
+
+int Scaled(LONG side, float scale)
+{
+    return static_cast<int>(std::lround(side * scale));
+}
+
+int PowerOfTwo(int side)
+{
+    int power = 1;
+    while (power < side)
+        power *= 2;
+    return power;
+}
+
+// The views drawn at the frame's scale in the window's bottom left, each at its full
+// area's aspect and its halos shrunk with it, then each stretched back over its own
+// area, so that the picture keeps the full frame's geometry. A renderer this slow
+// spends its time filling halos, so they are drawn as outlines.
+void DrawScaledFrame(OGLSCENE& scene)
+{
+    const float scale = scene.FrameScale;
+    const int height = Scaled(scene.Height, scale), width = Scaled(scene.Width, scale);
+    const SceneView whole = {{0, 0, scene.Width, scene.Height}, scene.ViewCount ? scene.Views[0].Scale : 1.0f};
+    const SceneView* views = scene.ViewCount > 1 ? scene.Views : &whole;
+    const unsigned count = scene.ViewCount > 1 ? scene.ViewCount : 1;
+    RECT parts[MAX_MONITORS];
+    glEnable(GL_SCISSOR_TEST);
+    for (unsigned i = 0; i < count; ++i) {
+        const RECT& area = views[i].Area;
+        RECT& part = parts[i];
+        part = {Scaled(area.left, scale), Scaled(area.top, scale), Scaled(area.right, scale), Scaled(area.bottom, scale)};
+        if (part.right <= part.left || part.bottom <= part.top)
+            continue;
+        glViewport(part.left, height - part.bottom, part.right - part.left, part.bottom - part.top);
+        glScissor(part.left, height - part.bottom, part.right - part.left, part.bottom - part.top);
+        SetPerspective(static_cast<float>(area.right - area.left) / static_cast<float>(area.bottom - area.top));
+        DrawView(scene, views[i].Scale * (part.bottom - part.top) / (area.bottom - area.top), true);
+    }
+    glDisable(GL_SCISSOR_TEST);
+
+    if (!scene.FrameTexture)
+        glGenTextures(1, &scene.FrameTexture);
+    glBindTexture(GL_TEXTURE_2D, scene.FrameTexture);
+    const int side[2] = {PowerOfTwo(width), PowerOfTwo(height)};
+    if (side[0] != scene.FrameTextureSide[0] || side[1] != scene.FrameTextureSide[1]) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side[0], side[1], 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        std::copy(side, side + 2, scene.FrameTextureSide);
+    }
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
+    // Black again where no view's stretched picture will cover it.
+    glScissor(0, 0, width, height);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    // As it is, untinted and unblended, on the whole window.
+    glDisable(GL_BLEND);
+    if (scene.Points.Sprites)
+        glDisable(GL_POINT_SPRITE);
+    glViewport(0, 0, scene.Width, scene.Height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1, 1, 1);
+    glBegin(GL_QUADS);
+    for (unsigned i = 0; i < count; ++i) {
+        const RECT &area = views[i].Area, &part = parts[i];
+        if (part.right <= part.left || part.bottom <= part.top)
+            continue;
+        // Texels to their true places, but within half a texel of the part's edge
+        // those at its edge alone: the filter would blend in what lies beyond it,
+        // another view's or nothing. Window pixels across, texture texels up.
+        const float across = 0.5f * (area.right - area.left) / (part.right - part.left);
+        const float up = 0.5f * (area.bottom - area.top) / (part.bottom - part.top);
+        const float x[4] = {2.0f * area.left / scene.Width - 1, 2 * (area.left + across) / scene.Width - 1,
+                            2 * (area.right - across) / scene.Width - 1, 2.0f * area.right / scene.Width - 1};
+        const float y[4] = {1 - 2.0f * area.bottom / scene.Height, 1 - 2 * (area.bottom - up) / scene.Height,
+                            1 - 2 * (area.top + up) / scene.Height, 1 - 2.0f * area.top / scene.Height};
+        const float u[4] = {(part.left + 0.5f) / side[0], (part.left + 0.5f) / side[0], (part.right - 0.5f) / side[0], (part.right - 0.5f) / side[0]};
+        const float v[4] = {(height - part.bottom + 0.5f) / side[1], (height - part.bottom + 0.5f) / side[1],
+                            (height - part.top - 0.5f) / side[1], (height - part.top - 0.5f) / side[1]};
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b)
+                for (const auto& [c, d] : {std::pair{a, b}, {a + 1, b}, {a + 1, b + 1}, {a, b + 1}}) {
+                    glTexCoord2f(u[c], v[d]);
+                    glVertex2f(x[c], y[d]);
+                }
+    }
+    glEnd();
+    glEnable(GL_BLEND);
+    if (scene.Points.Sprites)
+        glEnable(GL_POINT_SPRITE);
+    glBindTexture(GL_TEXTURE_2D, scene.Texture);
+    // What a frame at full scale takes as given.
+    SetPerspective(static_cast<float>(scene.Width) / static_cast<float>(scene.Height));
 }
 
 }  // namespace
@@ -162,8 +262,15 @@ void OGLSCENE::Resize(float width, float height)
     width = ClientSide(width);
     height = ClientSide(height);
     const float aspect = width / height;
-    glViewport(0, 0, ViewportSide(width), ViewportSide(height));
+    Width = ViewportSide(width);
+    Height = ViewportSide(height);
+    glViewport(0, 0, Width, Height);
     SetPerspective(aspect);
+}
+
+float OGLSCENE::LargestStretchedScale() const
+{
+    return static_cast<float>(MaxTextureSide) / static_cast<float>(std::max(Width, Height));
 }
 
 void OGLSCENE::SetViews(const SceneView* views, unsigned count, int windowHeight)
@@ -181,10 +288,24 @@ void OGLSCENE::Redraw()
 
 void DrawFrame(OGLSCENE& scene)
 {
+    ClearFrame();
+    DrawClearedFrame(scene);
+}
+
+void ClearFrame()
+{
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DrawClearedFrame(OGLSCENE& scene)
+{
     PoseBetween(scene, scene.Share, scene.Shown);
     if (scene.Shown.PointSize > 0)
         scene.ValidSize = scene.Shown.PointSize;
+    if (scene.FrameScale < 1 && scene.FrameScale <= scene.LargestStretchedScale()) {
+        DrawScaledFrame(scene);
+        return;
+    }
     if (scene.ViewCount <= 1) {
         DrawView(scene, scene.ViewCount ? scene.Views[0].Scale : 1.0f);
         return;
@@ -223,4 +344,7 @@ void OGLSCENE::Destroy(HWND window)
         ReleaseDC(window, hDC);
     hDC = nullptr;
     hRC = nullptr;
+    // Its texture went with the context.
+    FrameTexture = 0;
+    std::fill(std::begin(FrameTextureSide), std::end(FrameTextureSide), 0);
 }

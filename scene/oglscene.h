@@ -71,6 +71,9 @@ public:
     // kept inside its own area. At most MAX_MONITORS are kept; a single view, or
     // none at scale 1, covers the whole window.
     void SetViews(const SceneView* views, unsigned count, int windowHeight);
+    // The largest FrameScale whose frame fits in the renderer's textures, and so
+    // can be stretched over the window.
+    float LargestStretchedScale() const;
 
     HWND hWnd = nullptr;
     HDC hDC = nullptr;
@@ -101,6 +104,14 @@ public:
     unsigned ViewCount = 0;
     int WindowHeight = 0;
     PointCaps Points = {};
+    // Frames are drawn at this share of the window's width and height, then
+    // stretched over it: 1, or less where the renderer cannot fill the window at
+    // the display's pace. A halo is soft, so little of it is lost.
+    float FrameScale = 1;
+    int Width = 1, Height = 1;  // the client area's, in whole pixels
+    GLint MaxTextureSide = 0;
+    GLuint FrameTexture = 0;
+    int FrameTextureSide[2] = {};
     // Where the halo's texture is not black, as a linear filter reads it: what a
     // point drawn as a polygon must fill.
     Outline Lit = {};
@@ -138,3 +149,7 @@ void Animate(OGLSCENE& scene);
 void PoseBetween(const OGLSCENE& scene, float share, ScenePose& pose);
 // Redraw without presenting: the frame is left in the back buffer.
 void DrawFrame(OGLSCENE& scene);
+// DrawFrame in two: a display may hold the frame in its first drawing call, the
+// clear, until a back buffer is free; the rest is the frame's own cost.
+void ClearFrame();
+void DrawClearedFrame(OGLSCENE& scene);

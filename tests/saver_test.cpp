@@ -163,6 +163,48 @@ TEST(Saver, EachFrameRunsTheTicksThatCameDueAndShowsTheSceneAtItsOwnTime)
     }
 }
 
+TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareForSeconds)
+{
+    // Runs of frames at 60 Hz: how many, each after how many periods, and the periods each took
+    // to draw where that was measured. Scales step by a fourth root of 2, down to a quarter.
+    const double P = 1 / 60.0, unknown = -1;
+    const struct { const char* Name; float From, Largest; std::vector<std::tuple<int, double, double>> Frames; float Scale; } runs[] = {
+        {"keeping up", 1, 1, {{600, 1, unknown}}, 1}, {"late once, and held 3 s", 1, 1, {{60, 1, unknown}, {1, 1.3, unknown}, {60, 1, unknown}, {1, 180, unknown}, {60, 1, unknown}}, 1},
+        {"late every other frame", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}, {1, 1.3, unknown}, {1, 1, unknown}, {1, 1.3, unknown}}, 1}, {"late by a quarter for 5 frames, 0.1 s", 1, 1, {{5, 1.26, unknown}}, 0.7071f}, {"for 4", 1, 1, {{4, 1.26, unknown}}, 1},
+        {"each twice the period: a third of the pixels", 1, 1, {{4, 2, unknown}}, 0.5946f}, {"3 s each", 1, 1, {{2, 180, unknown}}, 0.25f},
+        {"3 s each at a quarter", 0.25f, 1, {{10, 180, 179}}, 0.25f}, {"late, where a texture holds half the window", 1, 0.5f, {{5, 1.3, unknown}}, 0.5f},
+        {"late, where no texture holds a quarter", 1, 0.24f, {{10, 180, unknown}}, 1}, {"no refresh known", 1, 1, {{10, std::nan(""), unknown}}, 1},
+        {"room for the next step for 3 s", 0.5f, 1, {{181, 1, 0.49}}, 0.5946f}, {"for a little less", 0.5f, 1, {{178, 1, 0.49}}, 0.5f},
+        {"room for 2 s, twice", 0.5f, 1, {{120, 1, 0.2}, {1, 1, 0.8}, {120, 1, 0.2}}, 0.5f}, {"not quite room", 0.5946f, 1, {{3600, 1, 0.57}}, 0.5946f},
+        {"room for 9 s, a step each 3 s", 0.5f, 1, {{543, 1, 0.1}}, 0.8409f}, {"room, with half the window the largest", 0.5f, 0.5f, {{181, 1, 0.17}}, 1},
+        {"late again at the larger scale", 0.5f, 1, {{181, 1, 0.49}, {5, 1.5, 0.9}}, 0.4204f}};
+    for (const auto& run : runs) {
+        FrameScaler scaler;
+        scaler.Scale = run.From;
+        for (const auto& [count, interval, drawn] : run.Frames)
+            for (int i = 0; i < count; ++i)
+                scaler = ScaleAfterFrame(scaler, interval * P, drawn * P, P, run.Largest);
+        EXPECT_NEAR(scaler.Scale, run.Scale, 1e-4) << run.Name;
+    }
+}
+
+TEST(Saver, ASceneTooSlowForTheRefreshAtFullScaleComesToItsPaceWithinASecond)
+{
+    // The defaults' 50 halos of 600 pixels, full screen: about twice a refresh under llvmpipe.
+    double started = 0;
+    int atOne = 0;
+    RunSaver("/s", [&](HWND) {
+        const double now = SaverSeconds();
+        if (!started)
+            started = now;
+        else if (!atOne && now - started >= 1)
+            atOne = frames.Drawn;
+        return now - started >= 2;
+    });
+    EXPECT_GT(frames.Slowest, 1 / 60.0) << "frames were not slow";
+    EXPECT_GE(frames.Drawn - atOne, 57) << "frames in the second second, at a scale of " << GLScene.FrameScale;
+}
+
 TEST(Saver, AKeyEndsTheSaverBeforeItsNextFrameHoweverSlowFramesAre)
 {
     // The defaults' halos of 600 pixels, as polygons: far slower than a refresh under llvmpipe.

@@ -297,6 +297,36 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     EXPECT_GT(LightOf(spanning.Frame(), 700, 345, 355).Total, 0);
 }
 
+TEST(Scene, AFrameAtASmallerScaleStretchedOverTheWindowIsTheFullFrameSoftened)
+{
+    // The monitors of the test above, at the defaults; the scene stands still.
+    const std::vector<unsigned char> halo = Halo();
+    WindowScene spanning(halo.data(), 700, 360);
+    const SceneView views[] = {{{0, 0, 300, 360}, 1}, {{300, 0, 700, 260}, 2}};
+    spanning->SetViews(views, 2, 360);
+    spanning->SetSSData(DefaultData);
+    const std::vector<std::uint8_t> full = spanning.Frame();
+    for (const float scale : {0.5f, 0.25f}) {
+        spanning->FrameScale = scale;
+        const std::vector<std::uint8_t> frame = spanning.Frame();
+        double sum = 0, most = 0;
+        for (std::size_t i = 0; i < frame.size(); ++i) {
+            sum += std::abs(frame[i] - full[i]);
+            most = std::max<double>(most, std::abs(frame[i] - full[i]));
+        }
+        EXPECT_TRUE(sum > 0 && (scale < 0.5f || (sum / frame.size() <= 2 && most <= 16))) << scale << ": " << sum / frame.size() << " on average, " << most << " at most";
+        // Each monitor's light where it was, as much of it.
+        for (const auto& [from, to] : {std::pair{0, 300}, {300, 700}}) {
+            const Light was = LightOf(full, 700, from, to), is = LightOf(frame, 700, from, to);
+            EXPECT_TRUE(std::fabs(is.X - was.X) < 1 && std::fabs(is.Y - was.Y) < 1 && std::fabs(is.Total / was.Total - 1) < 0.03)
+                << scale << ", columns " << from << " to " << to << ": " << is.X << ", " << is.Y << " for " << was.X << ", " << was.Y << "; " << is.Total / was.Total;
+        }
+    }
+    // Back at full scale, the frame of before, pixel for pixel.
+    spanning->FrameScale = 1;
+    EXPECT_TRUE(spanning.Frame() == full);
+}
+
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
 {
     const std::vector<unsigned char> halo = Halo();
