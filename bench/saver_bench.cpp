@@ -7,9 +7,9 @@
 //    median of its runs. A program that does nothing gives the cost of a process;
 //  - motion: the saver run in this process for 10 s, in preview (152 x 112, as
 //    Windows shows it) and full screen, at the defaults and at 1500 points of
-//    1000 pixels: its ticks a second against the nominal 40, its frames a second
-//    against the rate it paces them at, the gaps between frames, and the CPU
-//    time the process takes;
+//    1000 pixels: the scale it settled on, and from then on its ticks a second
+//    against the nominal 40, its frames a second against the rate it paces them
+//    at, the gaps between frames, and the CPU time the process takes;
 //  - simulated: the tests' Pace test on a simulated display of each kind: the
 //    preview's frames against the refresh, refreshes that showed no new frame,
 //    and its ticks against 40 a second.
@@ -137,13 +137,18 @@ double ProcessSeconds()
 std::vector<double> frameEnds;
 std::uint64_t firstTicks, lastTicks;
 double firstCpu, lastCpu, frameRate;
+float lastScale;
 
 void PresentCounted(HDC dc)
 {
     SwapBuffers(dc);
+    // What counts is how the saver runs at the scale it settles on.
+    if (GLScene.FrameScale != lastScale)
+        frameEnds.clear();
     frameEnds.push_back(SaverSeconds());
     lastTicks = AnimationClock.Ticks;
     lastCpu = ProcessSeconds();
+    lastScale = GLScene.FrameScale;
     if (frameEnds.size() == 1)
         std::tie(firstTicks, firstCpu) = std::tuple{lastTicks, lastCpu};
 }
@@ -209,9 +214,9 @@ void Motion(const char* name, bool preview, bool heavy)
     const double span = frameEnds.back() - frameEnds.front(), frames = static_cast<double>(gaps.size());
     const double ticks = static_cast<double>(lastTicks - firstTicks) / span, cpu = lastCpu - firstCpu;
     std::sort(gaps.begin(), gaps.end());
-    std::printf("%s: ticks %.1f a second (%.3f of 40); frames %.1f a second (%.3f of %.0f); gaps median %.1f ms, 95th percentile %.1f ms; "
-                "CPU %.0f ms a second, %.2f ms a frame\n",
-                name, ticks, ticks * TICK_SECONDS, frames / span, frames / span / frameRate, frameRate, gaps[gaps.size() / 2] * 1000,
+    std::printf("%s: settled on scale %.2f; ticks %.1f a second (%.3f of 40); frames %.1f a second (%.3f of %.0f); gaps median %.1f ms, "
+                "95th percentile %.1f ms; CPU %.0f ms a second, %.2f ms a frame\n",
+                name, lastScale, ticks, ticks * TICK_SECONDS, frames / span, frames / span / frameRate, frameRate, gaps[gaps.size() / 2] * 1000,
                 gaps[gaps.size() * 95 / 100] * 1000, cpu / span * 1000, cpu / frames * 1000);
 }
 
