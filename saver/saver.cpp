@@ -142,7 +142,7 @@ void SetViews(HWND window)
         EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
         count = MonitorViewports(area, monitors.Views, monitors.Count, views, MAX_MONITORS);
     }
-    GLScene.SetViews(views, count, area.bottom - area.top);
+    GLScene.SetViews(views, count);
 }
 
 // Windows tells only top-level windows of a new display mode or DPI, and a child
@@ -151,7 +151,7 @@ void FollowPreviewMonitor(HWND window)
 {
     const SceneView view = PreviewView(window);
     if (!EqualRect(&view.Area, &GLScene.Views[0].Area) || view.Scale != GLScene.Views[0].Scale)
-        GLScene.SetViews(&view, 1, view.Area.bottom);
+        GLScene.SetViews(&view, 1);
 }
 
 // The window's size and monitors as they are now: a size from a message may be

@@ -273,11 +273,10 @@ float OGLSCENE::LargestStretchedScale() const
     return static_cast<float>(MaxTextureSide) / static_cast<float>(std::max(Width, Height));
 }
 
-void OGLSCENE::SetViews(const SceneView* views, unsigned count, int windowHeight)
+void OGLSCENE::SetViews(const SceneView* views, unsigned count)
 {
     ViewCount = std::min(count, MAX_MONITORS);
     std::copy(views, views + ViewCount, Views);
-    WindowHeight = windowHeight;
 }
 
 void OGLSCENE::Redraw()
@@ -316,8 +315,8 @@ void DrawClearedFrame(OGLSCENE& scene)
     for (unsigned i = 0; i < scene.ViewCount; ++i) {
         const RECT& area = scene.Views[i].Area;
         const int width = area.right - area.left, height = area.bottom - area.top;
-        glViewport(area.left, scene.WindowHeight - area.bottom, width, height);
-        glScissor(area.left, scene.WindowHeight - area.bottom, width, height);
+        glViewport(area.left, scene.Height - area.bottom, width, height);
+        glScissor(area.left, scene.Height - area.bottom, width, height);
         SetPerspective(static_cast<float>(width) / static_cast<float>(height));
         DrawView(scene, scene.Views[i].Scale);
     }

@@ -70,7 +70,7 @@ public:
     // Where the views lie in the window, each drawn at its own aspect and scale and
     // kept inside its own area. At most MAX_MONITORS are kept; a single view, or
     // none at scale 1, covers the whole window.
-    void SetViews(const SceneView* views, unsigned count, int windowHeight);
+    void SetViews(const SceneView* views, unsigned count);
     // The largest FrameScale whose frame fits in the renderer's textures, and so
     // can be stretched over the window.
     float LargestStretchedScale() const;
@@ -102,7 +102,6 @@ public:
     GLuint Texture = 0;
     SceneView Views[MAX_MONITORS] = {};
     unsigned ViewCount = 0;
-    int WindowHeight = 0;
     PointCaps Points = {};
     // Frames are drawn at this share of the window's width and height, then
     // stretched over it: 1, or less where the renderer cannot fill the window at

@@ -257,7 +257,7 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     WindowScene spanning(nullptr, 700, 360);
     const double unit = 1 / (600 * std::tan(1.5 * PI / 180));
     const SceneView views[] = {{{0, 0, 300, 360}, 1}, {{300, 0, 700, 260}, 2}, {{0, 0, 700, 360}, 1}};
-    spanning->SetViews(views, 2, 360);
+    spanning->SetViews(views, 2);
     // A point 2 units right of the centre; rows count from the bottom in the frame. Then, soft and
     // large, one that only the left monitor can draw as a sprite and the right one as a polygon.
     ASSERT_TRUE(spanning->Points.Largest >= 150 && spanning->Points.Largest < 300) << spanning->Points.Largest;
@@ -292,7 +292,7 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
     }
     // One monitor again: the whole window, with nothing of the last one's box left.
     spanning->Resize(700, 360);
-    spanning->SetViews(&views[2], 1, 360);
+    spanning->SetViews(&views[2], 1);
     spanning->Cloud[0][0] = 0;
     EXPECT_GT(LightOf(spanning.Frame(), 700, 345, 355).Total, 0);
 }
@@ -303,7 +303,7 @@ TEST(Scene, AFrameAtASmallerScaleStretchedOverTheWindowIsTheFullFrameSoftened)
     const std::vector<unsigned char> halo = Halo();
     WindowScene spanning(halo.data(), 700, 360);
     const SceneView views[] = {{{0, 0, 300, 360}, 1}, {{300, 0, 700, 260}, 2}};
-    spanning->SetViews(views, 2, 360);
+    spanning->SetViews(views, 2);
     spanning->SetSSData(DefaultData);
     const std::vector<std::uint8_t> full = spanning.Frame();
     for (const float scale : {0.5f, 0.25f}) {
@@ -391,7 +391,7 @@ TEST(Scene, HalosOfAnySizeAreTheSpriteStretchedToItAddingUpWhereTheyMeet)
         {1, 200, 2, 400}, {0, 200, 1, 200}, {2, 200, 1, 200}, {1, -40, 1, 200}, {1, 0.5f, 1, range[0]}};
     for (const auto& c : cases) {
         const SceneView view = {{0, 0, WIDTH, HEIGHT}, c.Scale};
-        scene->SetViews(&view, 1, HEIGHT);
+        scene->SetViews(&view, 1);
         scene->SetSSData(WhitePoints(c.Count, c.Size));
         const std::vector<std::uint8_t> frame = scene.Frame();
         EXPECT_EQ(glGetError(), GL_NO_ERROR) << "the frame asked for what the renderer lacks";
