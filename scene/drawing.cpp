@@ -178,11 +178,11 @@ void DrawScaledFrame(OGLSCENE& scene)
 {
     const float scale = scene.FrameScale;
     const int height = Scaled(scene.Height, scale), width = Scaled(scene.Width, scale);
-    const SceneView whole = {{0, 0, scene.Width, scene.Height}, scene.ViewCount ? scene.Views[0].Scale : 1.0f};
-    const SceneView* views = scene.ViewCount > 1 ? scene.Views : &whole;
-    const unsigned count = scene.ViewCount > 1 ? scene.ViewCount : 1;
+    const SceneView whole = {{0, 0, scene.Width, scene.Height}, 1};
+    const SceneView* views = scene.ViewCount ? scene.Views : &whole;
+    const unsigned count = std::max(scene.ViewCount, 1u);
     RECT parts[MAX_MONITORS];
-    glEnable(GL_SCISSOR_TEST);
+    // Outlines are polygons, which the viewport clips: no halo reaches another view.
     for (unsigned i = 0; i < count; ++i) {
         const RECT& area = views[i].Area;
         RECT& part = parts[i];
@@ -190,11 +190,9 @@ void DrawScaledFrame(OGLSCENE& scene)
         if (part.right <= part.left || part.bottom <= part.top)
             continue;
         glViewport(part.left, height - part.bottom, part.right - part.left, part.bottom - part.top);
-        glScissor(part.left, height - part.bottom, part.right - part.left, part.bottom - part.top);
         SetPerspective(static_cast<float>(area.right - area.left) / static_cast<float>(area.bottom - area.top));
         DrawView(scene, views[i].Scale * (part.bottom - part.top) / (area.bottom - area.top), true);
     }
-    glDisable(GL_SCISSOR_TEST);
 
     if (!scene.FrameTexture)
         glGenTextures(1, &scene.FrameTexture);
