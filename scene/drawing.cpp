@@ -187,8 +187,6 @@ void DrawScaledFrame(OGLSCENE& scene)
         const RECT& area = views[i].Area;
         RECT& part = parts[i];
         part = {Scaled(area.left, scale), Scaled(area.top, scale), Scaled(area.right, scale), Scaled(area.bottom, scale)};
-        if (part.right <= part.left || part.bottom <= part.top)
-            continue;
         glViewport(part.left, height - part.bottom, part.right - part.left, part.bottom - part.top);
         SetPerspective(static_cast<float>(area.right - area.left) / static_cast<float>(area.bottom - area.top));
         DrawView(scene, views[i].Scale * (part.bottom - part.top) / (area.bottom - area.top), true);

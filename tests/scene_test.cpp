@@ -299,10 +299,11 @@ TEST(Scene, EachMonitorShowsTheWholeCloudAtItsOwnAspectAndScaleAndKeepsItsHalosT
 
 TEST(Scene, AFrameAtASmallerScaleStretchedOverTheWindowIsTheFullFrameSoftened)
 {
-    // Three monitors in a row, the middle one lower and at twice the scale, at the defaults; the scene stands still.
+    // Three monitors in a row, the middle one shorter, its top and bottom apart from the others',
+    // and at twice the scale, at the defaults; the scene stands still.
     const std::vector<unsigned char> halo = Halo();
     WindowScene spanning(halo.data(), 700, 360);
-    const SceneView views[] = {{{0, 0, 200, 360}, 1}, {{200, 100, 500, 360}, 2}, {{500, 0, 700, 360}, 1}};
+    const SceneView views[] = {{{0, 0, 200, 360}, 1}, {{200, 50, 500, 310}, 2}, {{500, 0, 700, 360}, 1}};
     spanning->SetViews(views, 3);
     spanning->SetSSData(DefaultData);
     const std::vector<std::uint8_t> full = spanning.Frame();
