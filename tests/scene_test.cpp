@@ -328,13 +328,17 @@ TEST(Scene, AFrameAtASmallerScaleStretchedOverTheWindowIsTheFullFrameSoftened)
     // Back at full scale, the frame of before, pixel for pixel.
     spanning->FrameScale = 1;
     EXPECT_TRUE(spanning.Frame() == full);
-    // At half scale too, a halo 120 pixels across at the middle monitor's right edge stays on it.
+    // At half scale too, a halo 120 pixels across at the middle monitor's right edge stays on it;
+    // at full scale again, where it is a sprite, the frame is the one before.
     std::fill(std::begin(spanning->Sprite), std::end(spanning->Sprite), 255);
     spanning->SetSSData(WhitePoints(1, 60));
-    spanning->FrameScale = 0.5f;
     spanning->Cloud[0][0] = 130 / (260 / (600 * std::tan(1.5 * PI / 180)));  // 130 pixels right of its centre
+    const std::vector<std::uint8_t> sprite = spanning.Frame();
+    spanning->FrameScale = 0.5f;
     const std::vector<std::uint8_t> edge = spanning.Frame();
     EXPECT_TRUE(LightOf(edge, 700, 490, 500).Total > 0 && LightOf(edge, 700, 500, 515).Total == 0);
+    spanning->FrameScale = 1;
+    EXPECT_TRUE(spanning.Frame() == sprite);
 }
 
 TEST(Scene, TheHalosOutlineHoldsAllThatALinearFilterOfItsLitTexelsReachesWithFewCorners)
