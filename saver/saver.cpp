@@ -57,7 +57,6 @@ void StartSaver(HWND window, const CREATESTRUCTA& creation)
     AnimationClock = {};
     frameScaler = {};
     lastFrameStart.reset();
-    GLScene.FrameScale = 1;
     monitorsOff = false;
     // A display can wake without another monitor-power command; Windows says so here.
     displayStateNotification = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
