@@ -235,7 +235,7 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
         return scaler;
     }
     scaler.Late = 0;
-    const float up = step > 1 && ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
+    const float up = ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
     const double grown = up / scaler.Scale;
     if (step == 0 || !(drawn >= 0 && drawn * grown * grown <= FILLED * period)) {
         scaler.Room = 0;
