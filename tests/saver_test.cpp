@@ -188,21 +188,28 @@ TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareF
     }
 }
 
-TEST(Saver, ASceneTooSlowForTheRefreshAtFullScaleComesToItsPaceWithinASecond)
+TEST(Saver, ASceneTooSlowForTheRefreshAtFullScaleComesToItsPaceWithinASecondAndStaysAtItsScale)
 {
-    // The defaults' 50 halos of 600 pixels, full screen: about twice a refresh under llvmpipe.
+    // The defaults' 50 halos of 600 pixels, full screen: about twice a refresh under llvmpipe. Once
+    // they have kept to one scale for over 3 s, 50 halos of 10 pixels, which leave the frames room.
     double started = 0;
     int atOne = 0;
+    float scaleAtOne = 0, scaleAtFour = 0;
     RunSaver("/s", [&](HWND) {
-        const double now = SaverSeconds();
         if (!started)
-            started = now;
-        else if (!atOne && now - started >= 1)
-            atOne = frames.Drawn;
-        return now - started >= 2;
+            started = SaverSeconds();
+        const double now = SaverSeconds() - started;
+        if (!atOne && now >= 1) {
+            std::tie(atOne, scaleAtOne) = std::tuple{frames.Drawn, GLScene.FrameScale};
+        } else if (!scaleAtFour && now >= 4.2) {
+            scaleAtFour = GLScene.FrameScale;
+            GLScene.ChangeSSData(WhitePoints(50, 10));
+        }
+        return now >= 7.6;
     });
     EXPECT_GT(frames.Slowest, 1 / 60.0) << "frames were not slow";
-    EXPECT_GE(frames.Drawn - atOne, 57) << "frames in the second second, at a scale of " << GLScene.FrameScale;
+    EXPECT_GE(frames.Drawn - atOne, 57 * 6.6) << "frames after the first second, at a scale of " << scaleAtOne;
+    EXPECT_TRUE(scaleAtOne < 1 && scaleAtFour <= scaleAtOne && GLScene.FrameScale > scaleAtFour) << scaleAtOne << ", " << scaleAtFour << " and " << GLScene.FrameScale;
 }
 
 TEST(Saver, AKeyEndsTheSaverBeforeItsNextFrameHoweverSlowFramesAre)
