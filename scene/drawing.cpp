@@ -203,13 +203,13 @@ void DrawScaledFrame(OGLSCENE& scene)
         std::copy(side, side + 2, scene.FrameTextureSide);
     }
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
-    // Black again where no view's stretched picture will cover it.
+    // Black again, as the rest of the window is: where no view's stretched picture
+    // will cover it, and for the pictures, added to black, to be themselves.
     glScissor(0, 0, width, height);
     glEnable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
-    // As it is, untinted and unblended, on the whole window.
-    glDisable(GL_BLEND);
+    // Untinted, on the whole window.
     if (scene.Points.Sprites)
         glDisable(GL_POINT_SPRITE);
     glViewport(0, 0, scene.Width, scene.Height);
@@ -243,7 +243,6 @@ void DrawScaledFrame(OGLSCENE& scene)
                 }
     }
     glEnd();
-    glEnable(GL_BLEND);
     if (scene.Points.Sprites)
         glEnable(GL_POINT_SPRITE);
     glBindTexture(GL_TEXTURE_2D, scene.Texture);
