@@ -237,13 +237,17 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
     scaler.Late = 0;
     const float up = ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
     const double grown = up / scaler.Scale;
+    // A frame alone that takes longer, a thread held up, does not break a run of room.
     if (step == 0 || !(drawn >= 0 && drawn * grown * grown <= FILLED * period)) {
-        scaler.Room = 0;
+        if (scaler.Tight)
+            scaler.Room = 0;
+        scaler.Tight = true;
         return scaler;
     }
+    scaler.Tight = false;
     scaler.Room += interval;
     if (scaler.Room >= STEADY)
-        scaler = {up, 0, 0, 0, 0};
+        scaler = {up, 0, 0, 0, 0, false};
     return scaler;
 }
 

@@ -43,14 +43,15 @@ FrameStep StepForFrame(TickClock clock, double time, double period);
 // where frames would fill most of a period, counting their cost as their pixels;
 // only at the smallest scale do frames stay late, and the cloud slows down. It
 // steps up one step after a few seconds of frames whose cost, drawn below full
-// scale and measured, grown by the next step's pixels, stays within that most, so
-// that a steady scene stays at one scale.
+// scale and measured, grown by the next step's pixels, stays within that most (but
+// for frames alone), so that a steady scene stays at one scale.
 struct FrameScaler {
     float Scale = 1;
     unsigned Late = 0;   // frames in a row
     double Least = 0;    // the shortest of their intervals
     double LateFor = 0;  // seconds, all of them
     double Room = 0;     // seconds of frames in a row with room for the next step up
+    bool Tight = false;  // the last frame had none
 };
 // A frame that started `interval` seconds after the last one, which took `drawn`
 // seconds to draw where that was measured (else less than 0), on a display that
