@@ -176,7 +176,7 @@ TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareF
         {"late, where no texture holds a quarter", 1, 0.24f, {{10, 180, unknown}}, 1}, {"no refresh known", 1, 1, {{10, std::nan(""), unknown}}, 1},
         {"room for the next step for 3 s", 0.5f, 1, {{181, 1, 0.49}}, 0.5946f}, {"for a little less", 0.5f, 1, {{178, 1, 0.49}}, 0.5f},
         {"room for 2 s, twice", 0.5f, 1, {{120, 1, 0.2}, {2, 1, 0.8}, {120, 1, 0.2}}, 0.5f},
-        {"room for 3 s but for a frame alone", 0.5f, 1, {{120, 1, 0.2}, {1, 1, 0.8}, {62, 1, 0.2}}, 0.5946f}, {"room for 2 s, late once, room for 2 s", 0.5f, 1, {{120, 1, 0.2}, {1, 1.5, 0.2}, {120, 1, 0.2}}, 0.5f}, {"not quite room", 0.5946f, 1, {{3600, 1, 0.57}}, 0.5946f},
+        {"room for 3 s but for frames alone", 0.5f, 1, {{60, 1, 0.2}, {1, 1, 0.8}, {60, 1, 0.2}, {1, 1, 0.8}, {62, 1, 0.2}}, 0.5946f}, {"room for 2 s, late once, room for 2 s", 0.5f, 1, {{120, 1, 0.2}, {1, 1.5, 0.2}, {120, 1, 0.2}}, 0.5f}, {"not quite room", 0.5946f, 1, {{3600, 1, 0.57}}, 0.5946f},
         {"room for 9 s, a step each 3 s", 0.5f, 1, {{543, 1, 0.1}}, 0.8409f}, {"room, with half the window the largest", 0.5f, 0.5f, {{181, 1, 0.17}}, 1},
         {"late again at the larger scale", 0.5f, 1, {{181, 1, 0.49}, {5, 1.5, 0.9}}, 0.4204f}};
     for (const auto& run : runs) {
