@@ -85,8 +85,8 @@ TEST(Pace, OnTheDisplayThatTheEnvironmentNames)
     measured.Cpu = ThreadSeconds() - measured.Cpu;
     const auto& [frames, repeats, ticks, seconds, turnMiss, cpu, drawing] = measured;
     const int refreshes = static_cast<int>(RefreshAfter(from + 10) - RefreshAfter(from));
-    std::printf("%s: %.0f ticks in %.3f s, %d frames, %d refreshes, %d without a new frame, turns %.3f degrees off; CPU %.3f s, %.3f s of it drawing\n",
-                named.str().c_str(), ticks, seconds, frames, refreshes, repeats, turnMiss / frames, cpu, drawing);
+    std::printf("%s: %.0f ticks in %.3f s, %d frames, %d refreshes, %d without a new frame, turns %.3f degrees off; CPU %.3f s, %.3f s of it drawing; scale %.2f\n",
+                named.str().c_str(), ticks, seconds, frames, refreshes, repeats, turnMiss / frames, cpu, drawing, GLScene.FrameScale);
     if (display.Drawing < TICK_SECONDS) {
         // A frame for every refresh, each showing its refresh's own moment, and 40 ticks a second. Wine,
         // and the runs beside this one, hold a thread up for a refresh now and then: one in 300 at most.
