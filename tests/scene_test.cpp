@@ -325,6 +325,11 @@ TEST(Scene, AFrameAtASmallerScaleStretchedOverTheWindowIsTheFullFrameSoftened)
                 << scale << ", from column " << view.Area.left << ": " << is.X << ", " << is.Y << " for " << was.X << ", " << was.Y << "; " << is.Total / was.Total;
         }
     }
+    // A scale whose frame no texture of the renderer would hold is drawn at full scale.
+    const GLint sides = std::exchange(spanning->MaxTextureSide, 256);
+    spanning->FrameScale = 0.5f;
+    EXPECT_TRUE(spanning.Frame() == full);
+    spanning->MaxTextureSide = sides;
     // Back at full scale, the frame of before, pixel for pixel.
     spanning->FrameScale = 1;
     EXPECT_TRUE(spanning.Frame() == full);

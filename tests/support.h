@@ -41,6 +41,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 // A handle as a command line gives it.
