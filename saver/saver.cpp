@@ -196,9 +196,11 @@ namespace {
 
 constexpr double LATE = 1.25;       // periods
 // Late frames that ask for a smaller scale: a renderer that cannot keep up, not a
-// thread that was held up once or twice.
+// thread that was held up once or twice. They need not come in a row: a scale that
+// only just fits makes every other frame late. Half a second without one forgets them.
 constexpr unsigned LATE_FRAMES = 2;
 constexpr double LATE_SECONDS = 0.1;
+constexpr double FORGOTTEN = 0.5;
 // The share of a period that frames may fill: where a step down aims, and what the
 // next step up must leave free.
 constexpr double FILLED = 0.8;
@@ -223,18 +225,16 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
     if (!(interval > 0 && period > 0) || !(largest >= ScaleOf(SMALLEST_STEP)))
         return scaler;
     if (interval > LATE * period) {
-        scaler.Room = 0;
-        scaler.Least = scaler.Late ? std::min(scaler.Least, interval) : interval;
+        scaler.Room = scaler.OnTime = 0;
         scaler.LateFor = scaler.Late ? scaler.LateFor + interval : interval;
         if (++scaler.Late < LATE_FRAMES || scaler.LateFor < LATE_SECONDS)
             return scaler;
-        scaler.Late = 0;
-        const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period / scaler.Least));
+        const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period * scaler.Late / scaler.LateFor));
         const int down = static_cast<int>(std::ceil(-4 * std::log2(fits) - 1e-9));
-        scaler.Scale = ScaleOf(std::min(SMALLEST_STEP, std::max(step + 1, down)));
-        return scaler;
+        return {ScaleOf(std::min(SMALLEST_STEP, std::max(step + 1, down)))};
     }
-    scaler.Late = 0;
+    if (scaler.Late && (scaler.OnTime += interval) >= FORGOTTEN)
+        scaler.Late = 0;
     const float up = ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
     const double grown = up / scaler.Scale;
     // A frame alone that takes longer, a thread held up, does not break a run of room.
@@ -247,7 +247,7 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
     scaler.Tight = false;
     scaler.Room += interval;
     if (scaler.Room >= STEADY)
-        scaler = {up, 0, 0, 0, 0, false};
+        scaler = {up};
     return scaler;
 }
 

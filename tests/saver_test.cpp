@@ -166,12 +166,16 @@ TEST(Saver, EachFrameRunsTheTicksThatCameDueAndShowsTheSceneAtItsOwnTime)
 TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareForSeconds)
 {
     // Runs of frames at 60 Hz: how many, each after how many periods, and the periods each took
-    // to draw where that was measured. Scales step by a fourth root of 2, down to a quarter.
+    // to draw where that was measured, the runs given as many times as they are to come. Scales
+    // step by a fourth root of 2, down to a quarter.
     const double P = 1 / 60.0, unknown = -1;
-    const struct { const char* Name; float From, Largest; std::vector<std::tuple<int, double, double>> Frames; float Scale; } runs[] = {
+    const struct { const char* Name; float From, Largest; std::vector<std::tuple<int, double, double>> Frames; float Scale; int Times = 1; } runs[] = {
         {"keeping up", 1, 1, {{600, 1, unknown}}, 1}, {"late once, and held 3 s", 1, 1, {{60, 1, unknown}, {1, 1.3, unknown}, {60, 1, unknown}, {1, 180, unknown}, {60, 1, unknown}}, 1},
-        {"late every other frame", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}, {1, 1.3, unknown}, {1, 1, unknown}, {1, 1.3, unknown}}, 1}, {"late by a quarter for 5 frames, 0.1 s", 1, 1, {{5, 1.26, unknown}}, 0.7071f}, {"for 4", 1, 1, {{4, 1.26, unknown}}, 1},
-        {"each twice the period: a third of the pixels", 1, 1, {{4, 2, unknown}}, 0.5946f}, {"3 s each", 1, 1, {{2, 180, unknown}}, 0.25f},
+        {"late every other frame for less than 0.1 s", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}}, 1, 4}, {"for 0.1 s", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}}, 0.7071f, 5},
+        {"late once each little over half a second", 1, 1, {{1, 2, unknown}, {31, 1, unknown}}, 1, 10}, {"each little under", 1, 1, {{1, 2, unknown}, {28, 1, unknown}}, 0.5946f, 4},
+        {"late by a quarter for 5 frames, 0.1 s", 1, 1, {{5, 1.26, unknown}}, 0.7071f}, {"for 4", 1, 1, {{4, 1.26, unknown}}, 1},
+        {"each twice the period: a third of the pixels", 1, 1, {{4, 2, unknown}}, 0.5946f},
+        {"late by different amounts, 2.33 periods on average", 1, 1, {{2, 1.3, unknown}, {1, 4.4, unknown}}, 0.5f}, {"3 s each", 1, 1, {{2, 180, unknown}}, 0.25f},
         {"3 s each at a quarter", 0.25f, 1, {{10, 180, 179}}, 0.25f}, {"late, where a texture holds half the window", 1, 0.5f, {{5, 1.3, unknown}}, 0.5f},
         {"late, where no texture holds a quarter", 1, 0.24f, {{10, 180, unknown}}, 1}, {"no refresh known", 1, 1, {{10, std::nan(""), unknown}}, 1},
         {"room for the next step for 3 s", 0.5f, 1, {{181, 1, 0.49}}, 0.5946f}, {"for a little less", 0.5f, 1, {{178, 1, 0.49}}, 0.5f},
@@ -182,9 +186,10 @@ TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareF
     for (const auto& run : runs) {
         FrameScaler scaler;
         scaler.Scale = run.From;
-        for (const auto& [count, interval, drawn] : run.Frames)
-            for (int i = 0; i < count; ++i)
-                scaler = ScaleAfterFrame(scaler, interval * P, drawn * P, P, run.Largest);
+        for (int time = 0; time < run.Times; ++time)
+            for (const auto& [count, interval, drawn] : run.Frames)
+                for (int i = 0; i < count; ++i)
+                    scaler = ScaleAfterFrame(scaler, interval * P, drawn * P, P, run.Largest);
         EXPECT_NEAR(scaler.Scale, run.Scale, 1e-4) << run.Name;
     }
 }
