@@ -89,8 +89,9 @@ TEST(Pace, OnTheDisplayThatTheEnvironmentNames)
                 named.str().c_str(), ticks, seconds, frames, refreshes, repeats, turnMiss / frames, cpu, drawing, GLScene.FrameScale);
     if (display.Drawing < TICK_SECONDS) {
         // A frame for every refresh, each showing its refresh's own moment, and 40 ticks a second. Wine,
-        // and the runs beside this one, hold a thread up for a refresh now and then: one in 300 at most.
-        EXPECT_TRUE(std::fabs(double(frames) / refreshes - 1) <= 0.01 && repeats <= 1 + refreshes / 300) << "a frame for every refresh";
+        // and the runs beside this one, hold a thread up for a refresh now and then: one in 200 at most,
+        // where a loop that kept 59 Hz on a display of 59.94 would miss 9 in 600.
+        EXPECT_TRUE(std::fabs(double(frames) / refreshes - 1) <= 0.01 && repeats <= 1 + refreshes / 200) << "a frame for every refresh";
         EXPECT_NEAR(ticks, seconds / TICK_SECONDS, 2) << "40 ticks a second";
         EXPECT_LT(turnMiss / frames, 0.1) << "frames at their refreshes' moments";
     } else {
