@@ -229,9 +229,10 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
         scaler.LateFor = scaler.Late ? scaler.LateFor + interval : interval;
         if (++scaler.Late < LATE_FRAMES || scaler.LateFor < LATE_SECONDS)
             return scaler;
+        // Frames over 1.25 periods aimed at 0.8 of one: always two steps down or more.
         const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period * scaler.Late / scaler.LateFor));
         const int down = static_cast<int>(std::ceil(-4 * std::log2(fits) - 1e-9));
-        return {ScaleOf(std::min(SMALLEST_STEP, std::max(step + 1, down)))};
+        return {ScaleOf(std::min(SMALLEST_STEP, down))};
     }
     if (scaler.Late && (scaler.OnTime += interval) >= FORGOTTEN)
         scaler.Late = 0;
