@@ -196,11 +196,11 @@ namespace {
 
 constexpr double LATE = 1.25;       // periods
 // Late frames that ask for a smaller scale: a renderer that cannot keep up, not a
-// thread that was held up once or twice. They need not come in a row: a scale that
-// only just fits makes every other frame late. Half a second without one forgets them.
+// thread that was held up once or twice. Only frames late in a row tell them apart:
+// a busy machine, and a saver's first frames, make bursts of late frames with a
+// frame in time here and there.
 constexpr unsigned LATE_FRAMES = 2;
 constexpr double LATE_SECONDS = 0.1;
-constexpr double FORGOTTEN = 0.5;
 // The share of a period that frames may fill: where a step down aims, and what the
 // next step up must leave free.
 constexpr double FILLED = 0.8;
@@ -225,7 +225,7 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
     if (!(interval > 0 && period > 0) || !(largest >= ScaleOf(SMALLEST_STEP)))
         return scaler;
     if (interval > LATE * period) {
-        scaler.Room = scaler.OnTime = 0;
+        scaler.Room = 0;
         scaler.LateFor = scaler.Late ? scaler.LateFor + interval : interval;
         if (++scaler.Late < LATE_FRAMES || scaler.LateFor < LATE_SECONDS)
             return scaler;
@@ -234,8 +234,7 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
         const int down = static_cast<int>(std::ceil(-4 * std::log2(fits) - 1e-9));
         return {ScaleOf(std::min(SMALLEST_STEP, down))};
     }
-    if (scaler.Late && (scaler.OnTime += interval) >= FORGOTTEN)
-        scaler.Late = 0;
+    scaler.Late = 0;
     const float up = ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;
     const double grown = up / scaler.Scale;
     // A frame alone that takes longer, a thread held up, does not break a run of room.

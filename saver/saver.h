@@ -37,20 +37,18 @@ struct FrameStep {
 };
 FrameStep StepForFrame(TickClock clock, double time, double period);
 
-// The scale that frames are drawn at, from 1 down to a quarter, in steps that
-// halve the pixels every two. Frames that come more than a quarter of a period
-// late, two or more that take a tenth of a second with no half second between
-// them, step it down at once to where such frames would fill most of a period,
-// counting their cost as their pixels; only at the smallest scale do frames stay
-// late, and the cloud slows down. It steps up one step after a few seconds of
-// frames whose cost, drawn below full scale and measured, grown by the next step's
-// pixels, stays within that most (but for frames alone), so that a steady scene
-// stays at one scale.
+// The scale that frames are drawn at, from 1 down to a quarter, in steps that halve
+// the pixels every two. Frames that come more than a quarter of a period late, two
+// or more in a row for a tenth of a second, step it down at once to where such
+// frames would fill most of a period, counting their cost as their pixels; only at
+// the smallest scale do frames stay late, and the cloud slows down. It steps up one
+// step after a few seconds of frames whose cost, drawn below full scale and
+// measured, grown by the next step's pixels, stays within that most (but for frames
+// alone), so that a steady scene stays at one scale.
 struct FrameScaler {
     float Scale = 1;
-    unsigned Late = 0;   // frames
+    unsigned Late = 0;   // frames in a row
     double LateFor = 0;  // seconds, all of them
-    double OnTime = 0;   // seconds of frames since the last of them
     double Room = 0;     // seconds of frames in a row with room for the next step up
     bool Tight = false;  // the last frame had none
 };
