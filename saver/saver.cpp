@@ -196,11 +196,15 @@ namespace {
 
 constexpr double LATE = 1.25;       // periods
 // Late frames that ask for a smaller scale: a renderer that cannot keep up, not a
-// thread that was held up once or twice. Only frames late in a row tell them apart:
-// a busy machine, and a saver's first frames, make bursts of late frames with a
-// frame in time here and there.
+// thread that was held up once or twice. At full scale only frames late in a row
+// tell them apart: a busy machine, and a saver's first frames, make bursts of late
+// frames with a frame in time here and there.
 constexpr unsigned LATE_FRAMES = 2;
 constexpr double LATE_SECONDS = 0.1;
+// Below it, a scale that only just fits makes one frame in a few late: late frames
+// that fill a quarter of the time for half a second.
+constexpr double LAG_SHARE = 0.25;
+constexpr double LAG_SECONDS = 0.5;
 // The share of a period that frames may fill: where a step down aims, and what the
 // next step up must leave free.
 constexpr double FILLED = 0.8;
@@ -224,15 +228,28 @@ FrameScaler ScaleAfterFrame(FrameScaler scaler, double interval, double drawn, d
     const int step = StepOf(scaler.Scale);
     if (!(interval > 0 && period > 0) || !(largest >= ScaleOf(SMALLEST_STEP)))
         return scaler;
-    if (interval > LATE * period) {
+    const bool late = interval > LATE * period;
+    if (step > 0 && (late || scaler.Lagging)) {
+        if (!scaler.Lagging)
+            scaler.LagFor = scaler.LateIn = 0;
+        ++scaler.Lagging;
+        scaler.LagFor += interval;
+        scaler.LateIn += late ? interval : 0;
+        if (scaler.LateIn < LAG_SHARE * scaler.LagFor)
+            scaler.Lagging = 0;
+    }
+    if (late) {
         scaler.Room = 0;
+        scaler.Least = scaler.Late ? std::min(scaler.Least, interval) : interval;
         scaler.LateFor = scaler.Late ? scaler.LateFor + interval : interval;
-        if (++scaler.Late < LATE_FRAMES || scaler.LateFor < LATE_SECONDS)
+        const bool inARow = ++scaler.Late >= LATE_FRAMES && scaler.LateFor >= LATE_SECONDS;
+        if (!inARow && !(scaler.Lagging && scaler.LagFor >= LAG_SECONDS))
             return scaler;
-        // Frames over 1.25 periods aimed at 0.8 of one: always two steps down or more.
-        const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period * scaler.Late / scaler.LateFor));
+        // The shortest of frames in a row leaves out a thread held up among them.
+        const double typical = inARow ? scaler.Least : scaler.LagFor / scaler.Lagging;
+        const double fits = std::min<double>(largest, scaler.Scale * std::sqrt(FILLED * period / typical));
         const int down = static_cast<int>(std::ceil(-4 * std::log2(fits) - 1e-9));
-        return {ScaleOf(std::min(SMALLEST_STEP, down))};
+        return {ScaleOf(std::min(SMALLEST_STEP, std::max(step, down)))};
     }
     scaler.Late = 0;
     const float up = ScaleOf(step - 1) <= largest ? ScaleOf(step - 1) : 1.0f;

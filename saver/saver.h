@@ -39,18 +39,24 @@ FrameStep StepForFrame(TickClock clock, double time, double period);
 
 // The scale that frames are drawn at, from 1 down to a quarter, in steps that halve
 // the pixels every two. Frames that come more than a quarter of a period late, two
-// or more in a row for a tenth of a second, step it down at once to where such
-// frames would fill most of a period, counting their cost as their pixels; only at
-// the smallest scale do frames stay late, and the cloud slows down. It steps up one
-// step after a few seconds of frames whose cost, drawn below full scale and
-// measured, grown by the next step's pixels, stays within that most (but for frames
-// alone), so that a steady scene stays at one scale.
+// or more in a row for a tenth of a second, step it down at once to where the
+// shortest of them would fill most of a period, counting their cost as their
+// pixels; below full scale, so do late frames that fill a quarter of the time for
+// half a second, by their frames' mean. Only at the smallest scale do frames stay
+// late, and the cloud slows down. It steps up one step after a few seconds of
+// frames whose cost, drawn below full scale and measured, grown by the next step's
+// pixels, stays within that most (but for frames alone), so that a steady scene
+// stays at one scale.
 struct FrameScaler {
     float Scale = 1;
-    unsigned Late = 0;   // frames in a row
-    double LateFor = 0;  // seconds, all of them
-    double Room = 0;     // seconds of frames in a row with room for the next step up
-    bool Tight = false;  // the last frame had none
+    unsigned Late = 0;     // frames in a row
+    double Least = 0;      // the shortest of their intervals
+    double LateFor = 0;    // seconds, all of them
+    unsigned Lagging = 0;  // frames since a late one, while late ones fill their share
+    double LagFor = 0;     // seconds of those frames
+    double LateIn = 0;     // seconds of the late ones among them
+    double Room = 0;       // seconds of frames in a row with room for the next step up
+    bool Tight = false;    // the last frame had none
 };
 // A frame that started `interval` seconds after the last one, which took `drawn`
 // seconds to draw where that was measured (else less than 0), on a display that

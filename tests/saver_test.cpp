@@ -171,10 +171,12 @@ TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareF
     const double P = 1 / 60.0, unknown = -1;
     const struct { const char* Name; float From, Largest; std::vector<std::tuple<int, double, double>> Frames; float Scale; int Times = 1; } runs[] = {
         {"keeping up", 1, 1, {{600, 1, unknown}}, 1}, {"late once, and held 3 s", 1, 1, {{60, 1, unknown}, {1, 1.3, unknown}, {60, 1, unknown}, {1, 180, unknown}, {60, 1, unknown}}, 1},
-        {"late every other frame for a second", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}}, 1, 30},
+        {"late every other frame for a second", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}}, 1, 30}, {"late once in 5 frames", 1, 1, {{1, 2, unknown}, {4, 1, unknown}}, 1, 10},
+        {"below full scale, late once in 5 frames for half a second", 0.7071f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.5f, 6}, {"for a little less", 0.7071f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.7071f, 5},
+        {"once in 8", 0.7071f, 1, {{1, 2, unknown}, {7, 1, unknown}}, 0.7071f, 10}, {"late, then quick thrice: faster than the display", 0.7071f, 1, {{1, 1.3, unknown}, {3, 0.1, unknown}}, 0.7071f, 20},
         {"late by a quarter for 5 frames, 0.1 s", 1, 1, {{5, 1.26, unknown}}, 0.7071f}, {"for 4", 1, 1, {{4, 1.26, unknown}}, 1},
         {"each twice the period: a third of the pixels", 1, 1, {{4, 2, unknown}}, 0.5946f},
-        {"late by different amounts, 2.33 periods on average", 1, 1, {{2, 1.3, unknown}, {1, 4.4, unknown}}, 0.5f}, {"3 s each", 1, 1, {{2, 180, unknown}}, 0.25f},
+        {"late by 0.3 periods, then held up for 6: the shorter counts", 1, 1, {{1, 1.3, unknown}, {1, 6, unknown}}, 0.7071f}, {"3 s each", 1, 1, {{2, 180, unknown}}, 0.25f},
         {"3 s each at a quarter", 0.25f, 1, {{10, 180, 179}}, 0.25f}, {"late, where a texture holds half the window", 1, 0.5f, {{5, 1.3, unknown}}, 0.5f},
         {"late, where no texture holds a quarter", 1, 0.24f, {{10, 180, unknown}}, 1}, {"no refresh known", 1, 1, {{10, std::nan(""), unknown}}, 1},
         {"room for the next step for 3 s", 0.5f, 1, {{181, 1, 0.49}}, 0.5946f}, {"for a little less", 0.5f, 1, {{178, 1, 0.49}}, 0.5f},
