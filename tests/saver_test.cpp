@@ -353,7 +353,7 @@ TEST(Saver, NoOtherProgramsMessageMovesTheCloudOrSpoilsItsFramesAndAHiddenPrevie
             return false;
         }
         const double expected = (SaverSeconds() - since) / TICK_SECONDS, ran = double(AnimationClock.Ticks - ticks);
-        if (expected < 20)
+        if (expected < 40)
             return false;
         EXPECT_TRUE(ran > expected * 0.8 && ran < expected + 2) << ran << " ticks where " << expected << " were due";
         // Its one halo is still in the middle of the whole window.
