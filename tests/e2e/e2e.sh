@@ -207,7 +207,9 @@ installer() {
     # A running saver's file cannot be deleted: the quiet uninstall waits for its part as an administrator, and fails.
     coproc holder { exec "$tool" "$session" "$desktop_tool" hold 'C:\windows\system32\nimbrel.scr'; }
     read -r -u "${holder[0]}" && ! as $who "$quiet" || fail "a failed quiet uninstall reported success"
-    exec {holder[1]}>&- && wait $holder_PID && [[ -e $installed && $(chosen SCRNSAVE.EXE "$other") == *NIMBREL.SCR ]] || fail "a failed uninstall removed or unchose the saver"
+    exec {holder[1]}>&- && wait $holder_PID || fail "the saver's file was not held to the end"
+    [[ -e $installed ]] || fail "a failed uninstall removed the saver"
+    [[ $(chosen SCRNSAVE.EXE "$other") == *NIMBREL.SCR ]] || fail "a failed uninstall unchose the saver: $(chosen SCRNSAVE.EXE "$other")"
     # Started by hand, the uninstaller runs from a copy in %TEMP%, which hands over to the installed one and ends first.
     as $who "${quiet% _\?=*}" && wait_for 20 "the uninstaller did not remove the saver and its entry" removed
     # The last uninstaller started does the machine's part: elevated from the install folder, never from %TEMP%.
