@@ -172,7 +172,7 @@ TEST(Saver, FramesThatComeLateAreDrawnSmallerAtOnceAndLargerOnlyWithRoomToSpareF
     const struct { const char* Name; float From, Largest; std::vector<std::tuple<int, double, double>> Frames; float Scale; int Times = 1; } runs[] = {
         {"keeping up", 1, 1, {{600, 1, unknown}}, 1}, {"late once, and held 3 s", 1, 1, {{60, 1, unknown}, {1, 1.3, unknown}, {60, 1, unknown}, {1, 180, unknown}, {60, 1, unknown}}, 1},
         {"late every other frame for a second", 1, 1, {{1, 1.3, unknown}, {1, 1, unknown}}, 1, 30}, {"late once in 5 frames", 1, 1, {{1, 2, unknown}, {4, 1, unknown}}, 1, 10},
-        {"below full scale, late once in 5 frames for half a second", 0.7071f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.5f, 6}, {"for a little less", 0.7071f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.7071f, 5},
+        {"a step below full scale, late once in 5 frames for half a second", 0.8409f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.5946f, 6}, {"for a little less", 0.8409f, 1, {{1, 2, unknown}, {4, 1, unknown}}, 0.8409f, 5},
         {"once in 8", 0.7071f, 1, {{1, 2, unknown}, {7, 1, unknown}}, 0.7071f, 10}, {"late, then quick thrice: faster than the display", 0.7071f, 1, {{1, 1.3, unknown}, {3, 0.1, unknown}}, 0.7071f, 20},
         {"late by a quarter for 5 frames, 0.1 s", 1, 1, {{5, 1.26, unknown}}, 0.7071f}, {"for 4", 1, 1, {{4, 1.26, unknown}}, 1},
         {"each twice the period: a third of the pixels", 1, 1, {{4, 2, unknown}}, 0.5946f},
