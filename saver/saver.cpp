@@ -6,8 +6,6 @@
 
 #include "scrnsave/scrnsave.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -346,7 +344,7 @@ bool ScreenSaverFrame(HWND hWnd, double time, double period)
     // may hold the frame, is not counted.
     lastFrameDrawn = -1;
     if (GLScene.FrameScale < 1) {
-        glFinish();
+        FinishFrame();
         lastFrameDrawn = SaverSeconds() - cleared;
     }
     return true;

@@ -291,6 +291,11 @@ void ClearFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void FinishFrame()
+{
+    glFinish();
+}
+
 void DrawClearedFrame(OGLSCENE& scene)
 {
     PoseBetween(scene, scene.Share, scene.Shown);

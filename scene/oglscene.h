@@ -152,3 +152,5 @@ void DrawFrame(OGLSCENE& scene);
 // clear, until a back buffer is free; the rest is the frame's own cost.
 void ClearFrame();
 void DrawClearedFrame(OGLSCENE& scene);
+// Waits until the renderer has drawn all that it was given.
+void FinishFrame();
